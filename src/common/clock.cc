@@ -30,17 +30,25 @@ Clock& Clock::system() {
   return clock;
 }
 
-Clock* Clock::install(Clock* clock) { return std::exchange(installedClock, clock); }
+Clock* Clock::install(Clock* clock) {
+  return std::exchange(installedClock, clock);
+}
 
-Clock& Clock::current() { return installedClock ? *installedClock : system(); }
+Clock& Clock::current() {
+  return installedClock ? *installedClock : system();
+}
 
 Sleeper& Sleeper::system() {
   static SystemSleeper sleeper;
   return sleeper;
 }
 
-Sleeper* Sleeper::install(Sleeper* sleeper) { return std::exchange(installedSleeper, sleeper); }
+Sleeper* Sleeper::install(Sleeper* sleeper) {
+  return std::exchange(installedSleeper, sleeper);
+}
 
-Sleeper& Sleeper::current() { return installedSleeper ? *installedSleeper : system(); }
+Sleeper& Sleeper::current() {
+  return installedSleeper ? *installedSleeper : system();
+}
 
 }  // namespace tev

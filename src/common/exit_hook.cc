@@ -17,7 +17,9 @@ void exitProcess(int status) {
   throw ExitRequest{status};
 }
 
-ExitHook setExitHook(ExitHook hook) { return std::exchange(installedHook(), std::move(hook)); }
+ExitHook setExitHook(ExitHook hook) {
+  return std::exchange(installedHook(), std::move(hook));
+}
 
 int runMain(const std::function<int()>& body) {
   try {

@@ -34,7 +34,9 @@ TEST(ExitHook, InstalledHookSeesTheStatusAndCallerStillStops) {
   EXPECT_FALSE(continued);
 }
 
-TEST(ExitHook, MainBodyStatusWithoutExit) { EXPECT_EQ(runMain([] { return 5; }), 5); }
+TEST(ExitHook, MainBodyStatusWithoutExit) {
+  EXPECT_EQ(runMain([] { return 5; }), 5);
+}
 
 }  // namespace
 }  // namespace tev

@@ -90,7 +90,8 @@ class Capture::Sink : public spdlog::sinks::base_sink<std::mutex> {
   std::vector<Line> lines_;
 };
 
-Capture::Capture() : sink_(std::make_shared<Sink>()), previousSinks_(currentSinks()), previousLevel_(currentLevel()) {
+Capture::Capture()
+    : sink_(std::make_shared<Sink>()), previousSinks_(currentSinks()), previousLevel_(currentLevel()) {
   setSinks({sink_});
   setLevel(spdlog::level::trace);
 }
@@ -100,7 +101,9 @@ Capture::~Capture() {
   setLevel(previousLevel_);
 }
 
-std::vector<Line> Capture::lines() const { return sink_->lines(); }
+std::vector<Line> Capture::lines() const {
+  return sink_->lines();
+}
 
 bool Capture::contains(std::string_view fragment) const {
   for (const Line& line : sink_->lines())
@@ -108,6 +111,8 @@ bool Capture::contains(std::string_view fragment) const {
   return false;
 }
 
-void Capture::clear() { sink_->clear(); }
+void Capture::clear() {
+  sink_->clear();
+}
 
 }  // namespace tev::log

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <string_view>
 
-#include "common/shortest_decimal.h"
 #include "common/java_text.h"
+#include "common/shortest_decimal.h"
 
 namespace tev {
 

@@ -5,7 +5,6 @@
 
 namespace tev {
 
-
 namespace {
 
 constexpr size_t kLeadingBlanks = 366;
