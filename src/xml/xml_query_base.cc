@@ -4,7 +4,7 @@
 
 #include "util/printf_format.h"
 #include "xml/libxml_guard.h"
-#include "xml/replace_file.h"
+#include "common/replace_file.h"
 
 namespace tev {
 namespace {

@@ -1,4 +1,4 @@
-#include "xml/replace_file.h"
+#include "common/replace_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,6 +8,9 @@
 #include <cstring>
 #include <filesystem>
 #include <vector>
+
+#include "common/error.h"
+#include "common/fd.h"
 
 namespace tev {
 namespace {
@@ -52,16 +55,10 @@ std::string replaceFile(const std::string& path, const std::string& content) {
     return why;
   };
 
-  const char* data = content.data();
-  size_t left = content.size();
-  while (left > 0) {
-    ssize_t written = ::write(fd, data, left);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return fail(reason("cannot write " + temporary));
-    }
-    data += written;
-    left -= static_cast<size_t>(written);
+  try {
+    writeAll(fd, content);
+  } catch (const Error& e) {
+    return fail(std::string("cannot write ") + temporary + ": " + e.what());
   }
   if (::fchmod(fd, mode) != 0) return fail(reason("cannot set the permissions of " + temporary));
   if (::fsync(fd) != 0) return fail(reason("cannot flush " + temporary));
