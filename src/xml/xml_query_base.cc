@@ -2,9 +2,9 @@
 
 #include <libxml/xpathInternals.h>
 
+#include "common/replace_file.h"
 #include "util/printf_format.h"
 #include "xml/libxml_guard.h"
-#include "common/replace_file.h"
 
 namespace tev {
 namespace {
@@ -142,6 +142,21 @@ std::optional<XmlNode> XMLQueryBase::selectFirstByParsedExpr(const std::string& 
   return selectFirst(*expr, cause);
 }
 
+std::optional<std::vector<XmlNode>> XMLQueryBase::lookUpByParsedExpr(const std::string& format,
+                                                                     const std::vector<std::string>& args,
+                                                                     bool logLooking) {
+  std::string cause;
+  auto expr = formatExpr(format, args, cause);
+  if (!expr) {
+    logLookupError(format, cause);
+    return std::nullopt;
+  }
+  if (logLooking) logger_->debug("{}", "Looking for Expr: " + *expr);
+  auto nodes = select(*expr, cause);
+  if (!nodes) logLookupError(*expr, cause);
+  return nodes;
+}
+
 // ---- queries ----
 
 std::optional<XmlNode> XMLQueryBase::getNode(const std::string& expr) {
@@ -157,18 +172,8 @@ std::optional<XmlNode> XMLQueryBase::getNode(const std::string& expr) {
 
 std::optional<XmlNode> XMLQueryBase::getNodeByParsedExpr(const std::string& format,
                                                          const std::vector<std::string>& args) {
-  std::string cause;
-  auto expr = formatExpr(format, args, cause);
-  if (!expr) {
-    logLookupError(format, cause);
-    return std::nullopt;
-  }
-  logger_->debug("{}", "Looking for Expr: " + *expr);
-  auto nodes = select(*expr, cause);
-  if (!nodes) {
-    logLookupError(*expr, cause);
-    return std::nullopt;
-  }
+  auto nodes = lookUpByParsedExpr(format, args, true);
+  if (!nodes) return std::nullopt;
   std::optional<XmlNode> node;
   if (!nodes->empty()) node = nodes->front();
   logger_->debug("{}", "Selected node: " + (node ? node->toString() : std::string("null")));
@@ -200,16 +205,7 @@ int XMLQueryBase::getNodeCountByParsedExpr(const std::string& format, const std:
 
 std::optional<std::vector<XmlNode>> XMLQueryBase::getNodesByParsedExpr(const std::string& format,
                                                                        const std::vector<std::string>& args) {
-  std::string cause;
-  auto expr = formatExpr(format, args, cause);
-  if (!expr) {
-    logLookupError(format, cause);
-    return std::nullopt;
-  }
-  logger_->debug("{}", "Looking for Expr: " + *expr);
-  auto nodes = select(*expr, cause);
-  if (!nodes) logLookupError(*expr, cause);
-  return nodes;
+  return lookUpByParsedExpr(format, args, true);
 }
 
 std::optional<std::string> XMLQueryBase::getNodeValueByParsedExpr(const std::string& format,
@@ -239,17 +235,8 @@ std::optional<std::string> XMLQueryBase::getNodeValueByParsedExpr(const std::str
 
 std::optional<std::vector<std::optional<std::string>>> XMLQueryBase::getNodeValuesByParsedExpr(
     const std::string& format, const std::vector<std::string>& args) {
-  std::string cause;
-  auto expr = formatExpr(format, args, cause);
-  if (!expr) {
-    logLookupError(format, cause);
-    return std::nullopt;
-  }
-  auto nodes = select(*expr, cause);
-  if (!nodes) {
-    logLookupError(*expr, cause);
-    return std::nullopt;
-  }
+  auto nodes = lookUpByParsedExpr(format, args, false);
+  if (!nodes) return std::nullopt;
   logger_->debug("{}", "No of nodes selected: " + std::to_string(nodes->size()));
   std::vector<std::optional<std::string>> values;
   values.reserve(nodes->size());

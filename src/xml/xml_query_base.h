@@ -83,6 +83,11 @@ class XMLQueryBase {
   // The template filled with the arguments; nothing when an argument holds an apostrophe or formatting fails.
   std::optional<std::string> formatExpr(const std::string& format, const std::vector<std::string>& args,
                                         std::string& cause) const;
+  // Formats the template and selects; a failure is logged as a failed look-up (naming the template when the
+  // formatting failed, the expression otherwise). With logLooking the expression is logged before the query.
+  std::optional<std::vector<XmlNode>> lookUpByParsedExpr(const std::string& format,
+                                                         const std::vector<std::string>& args,
+                                                         bool logLooking);
   // Formats the template and selects the first node (the common part of the template-driven updates).
   std::optional<XmlNode> selectFirstByParsedExpr(const std::string& format,
                                                  const std::vector<std::string>& args, std::string& cause);
