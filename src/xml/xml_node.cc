@@ -182,6 +182,28 @@ std::optional<XmlNode> XmlNode::appendElement(const std::string& name) {
   return XmlNode(child);
 }
 
+std::optional<XmlNode> XmlNode::importChild(const XmlNode& from) {
+  if (!isElement()) return std::nullopt;
+  switch (from.type()) {
+    case XML_ELEMENT_NODE:
+    case XML_TEXT_NODE:
+    case XML_CDATA_SECTION_NODE:
+    case XML_COMMENT_NODE:
+    case XML_PI_NODE:
+      break;
+    default:
+      return std::nullopt;
+  }
+  xmlNodePtr copy = xmlDocCopyNode(from.raw(), node_->doc, 1);
+  if (copy == nullptr) return std::nullopt;
+  xmlNodePtr added = xmlAddChild(node_, copy);
+  if (added == nullptr) {
+    xmlFreeNode(copy);
+    return std::nullopt;
+  }
+  return XmlNode(added);
+}
+
 std::string XmlNode::toString() const {
   std::string text = "[";
   text.append(name()).append(": ").append(value().value_or("null")).append("]");

@@ -61,6 +61,11 @@ class XmlNode {
   // Appends a new element of that name (nothing when the node is no element or the name is not a valid XML
   // name).
   std::optional<XmlNode> appendElement(const std::string& name);
+  // Appends a deep copy of an element, a text, a comment or a processing instruction (of this document or of
+  // another one) as the last child of this element and returns the copy. Nothing, and nothing changes, when
+  // this node is no element or the node given cannot be a child (an attribute, a document). A text copied
+  // next to a text is merged into it by libxml2: the result is then that merged node.
+  std::optional<XmlNode> importChild(const XmlNode& from);
 
   // "[" + name + ": " + value + "]", with "null" for an absent value.
   std::string toString() const;
