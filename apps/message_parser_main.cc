@@ -1,0 +1,11 @@
+// MessageParser: see src/config/message_parser.h.
+#include <string>
+#include <vector>
+
+#include "common/exit_hook.h"
+#include "config/message_parser.h"
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  return tev::runMain([&] { return tev::MessageParser::run(args); });
+}

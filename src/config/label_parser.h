@@ -1,0 +1,49 @@
+// LabelParser: the offline builder of the screen-label table of one environment and language, built from the
+// labels directories of the environment chain (see TextTableBuilder, which does the work).
+//
+// Command line: settingsFile environment language [outputFile]; with an outputFile a listing of the merged
+// table is written instead of the table file.
+#pragma once
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "config/text_table_builder.h"
+
+namespace tev {
+
+class LabelParser : public TextTableBuilder {
+ public:
+  explicit LabelParser(std::ostream& out = std::cout, std::ostream& err = std::cerr)
+      : TextTableBuilder(TextTableKind::Labels, out, err) {}
+
+  // Writes the listing of the merged table ("id,text" per line) to outputFile.
+  virtual void createLabelsFile(const std::string& outputFile) { createTextsFile(outputFile); }
+  // The merged table.
+  virtual TextTable getLabels() { return getTexts(); }
+  virtual bool initialize(const std::string& settingsFile, const std::string& environment,
+                          const std::string& language) {
+    return initializeTexts(settingsFile, environment, language);
+  }
+  // Builds the table and writes the table file in the form the settings choose.
+  virtual void persistLabels() { persistTexts(); }
+  // Adds the source texts of one environment and language to the table.
+  virtual void putLabels(const std::string& environment, const std::string& language, TextTable& table) {
+    putTexts(environment, language, table);
+  }
+
+  // The listing, starting from command-line arguments (settingsFile environment language outputFile).
+  static void createFile(const std::vector<std::string>& args, std::ostream& out = std::cout,
+                         std::ostream& err = std::cerr);
+  // The tool: usage, table or listing. Returns the exit status.
+  static int run(const std::vector<std::string>& args, std::ostream& out = std::cout,
+                 std::ostream& err = std::cerr);
+
+ protected:
+  void putLevel(const std::string& environment, const std::string& language, TextTable& table) override {
+    putLabels(environment, language, table);
+  }
+};
+
+}  // namespace tev
