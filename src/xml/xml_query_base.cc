@@ -10,6 +10,7 @@ namespace tev {
 namespace {
 
 constexpr const char* kLoggerName = "tev.beans.XmlLogger";
+constexpr const char* kNothingSelected = "no node selected";
 
 std::string withCause(const std::string& text, const std::string& cause) {
   return text + " - " + cause;
@@ -111,7 +112,7 @@ std::optional<XmlNode> XMLQueryBase::selectFirst(const std::string& expr, std::s
   auto nodes = select(expr, cause, context);
   if (!nodes) return std::nullopt;
   if (nodes->empty()) {
-    cause = "no node selected";
+    cause = kNothingSelected;
     return std::nullopt;
   }
   return nodes->front();
@@ -263,7 +264,7 @@ bool XMLQueryBase::setNodeValue(const std::string& expr, const std::string& valu
   if (nodes) {
     logger_->debug("{}", "Setting node: " + expr + ", value as: " + value);
     if (nodes->empty()) {
-      cause = "no node selected";
+      cause = kNothingSelected;
     } else {
       XmlNode node = nodes->front();
       if (node.isAttribute() || node.firstChild()) {
@@ -294,7 +295,13 @@ void XMLQueryBase::failSave(const std::string& cause) const {
 }
 
 void XMLQueryBase::logLookupError(const std::string& expr, const std::string& cause) const {
-  logError("Error in looking for Expr: " + expr, cause);
+  // A look-up that selects nothing is the normal way to find that a setting is not there (the settings reader
+  // walks environment chains this way), so it is only traced; a broken expression or document is an error.
+  std::string text = withCause("Error in looking for Expr: " + expr, cause);
+  if (cause == kNothingSelected)
+    logger_->debug("{}", text);
+  else
+    logger_->error("{}", text);
 }
 
 void XMLQueryBase::logError(const std::string& text, const std::string& cause) const {

@@ -35,10 +35,12 @@ constexpr const char* kDevices =
     "  <device><ip>10.0.0.3</ip></device>\n"
     "</device_list>\n";
 
+// The failures reported in the log: error lines, and the traced look-ups that selected nothing.
 std::vector<std::string> errors(const log::Capture& capture) {
   std::vector<std::string> texts;
   for (const log::Line& line : capture.lines())
-    if (line.level == spdlog::level::err) texts.push_back(line.text);
+    if (line.level == spdlog::level::err || line.text.starts_with("Error in looking for Expr: "))
+      texts.push_back(line.text);
   return texts;
 }
 
@@ -83,6 +85,15 @@ TEST_F(XMLQueryBeanTest, GetNodeValue) {
   EXPECT_EQ(bean.getNodeValue("/environment_list/["), std::nullopt);
   EXPECT_EQ(errors(capture).size(), 2u);
   EXPECT_EQ(errors(capture)[0], "Error in looking for Expr: /environment_list/missing - no node selected");
+}
+
+TEST_F(XMLQueryBeanTest, ALookUpThatSelectsNothingIsTracedAndABrokenOneIsAnError) {
+  EXPECT_EQ(bean.getNodeValue("/environment_list/missing"), std::nullopt);
+  EXPECT_EQ(bean.getNodeValue("/environment_list/["), std::nullopt);
+  auto lines = capture.lines();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0].level, spdlog::level::debug);
+  EXPECT_EQ(lines[1].level, spdlog::level::err);
 }
 
 TEST_F(XMLQueryBeanTest, ValueListsDifferBetweenThePlainAndTheTemplateForm) {

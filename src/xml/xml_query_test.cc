@@ -35,10 +35,12 @@ constexpr const char* kSettings =
     "</environment_list>\n";
 
 // The error lines logged so far.
+// The failures reported in the log: error lines, and the traced look-ups that selected nothing.
 std::vector<std::string> errors(const log::Capture& capture) {
   std::vector<std::string> texts;
   for (const log::Line& line : capture.lines())
-    if (line.level == spdlog::level::err) texts.push_back(line.text);
+    if (line.level == spdlog::level::err || line.text.starts_with("Error in looking for Expr: "))
+      texts.push_back(line.text);
   return texts;
 }
 
