@@ -8,6 +8,7 @@
 #include "common/error.h"
 #include "common/java_text.h"
 #include "common/log.h"
+#include "config/config_test_support.h"
 #include "config/vrc_parser.h"
 #include "xml/xml_test_support.h"
 
@@ -205,20 +206,8 @@ TEST(BarcodeObjectFactory, MakesEmptyTypesAndTheRootElement) {
   EXPECT_EQ(root.value.getBarcode().at(0).getFieldList().getField().size(), 1u);
 }
 
-// Runs a test body with the demo directory as the working directory (the demo's installation root is ".").
-class InDemoDirectory {
- public:
-  InDemoDirectory() : previous_(std::filesystem::current_path()) {
-    std::filesystem::current_path(TEV_DEMO_DIR);
-  }
-  ~InDemoDirectory() { std::filesystem::current_path(previous_); }
-
- private:
-  std::filesystem::path previous_;
-};
-
 TEST(BarcodeManagerDemoTest, TheLoginLayoutsAreFoundAndRead) {
-  InDemoDirectory inDemo;
+  testing::InDemoDirectory inDemo;
   VRCParser locator("vav_settings.xml", "demo");
   std::optional<std::string> path = locator.getTransXMLFilePath("StandardBarcodeList.xml");
   ASSERT_TRUE(path);

@@ -280,4 +280,19 @@ class ConfigTree {
   SettingsFileBuilder settings_;
 };
 
+// Runs a test body with the demo directory as the working directory (the demo's installation root is ".").
+// Needs TEV_DEMO_DIR, which the test targets define.
+class InDemoDirectory {
+ public:
+  InDemoDirectory() : previous_(std::filesystem::current_path()) {
+    std::filesystem::current_path(TEV_DEMO_DIR);
+  }
+  ~InDemoDirectory() { std::filesystem::current_path(previous_); }
+  InDemoDirectory(const InDemoDirectory&) = delete;
+  InDemoDirectory& operator=(const InDemoDirectory&) = delete;
+
+ private:
+  std::filesystem::path previous_;
+};
+
 }  // namespace tev::testing

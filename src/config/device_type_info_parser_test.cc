@@ -7,6 +7,7 @@
 
 #include "common/error.h"
 #include "common/log.h"
+#include "config/config_test_support.h"
 #include "config/vrc_parser.h"
 #include "xml/xml_test_support.h"
 
@@ -124,20 +125,8 @@ TEST_F(DeviceTypeInfoParserTest, ANewReadReplacesTheTable) {
   EXPECT_EQ(parser.getDeviceInfo("Other"), DeviceInfo("Other", -1, -1, std::nullopt));
 }
 
-// Runs a test body with the demo directory as the working directory (the demo's installation root is ".").
-class InDemoDirectory {
- public:
-  InDemoDirectory() : previous_(std::filesystem::current_path()) {
-    std::filesystem::current_path(TEV_DEMO_DIR);
-  }
-  ~InDemoDirectory() { std::filesystem::current_path(previous_); }
-
- private:
-  std::filesystem::path previous_;
-};
-
 TEST(DeviceTypeInfoParserDemoTest, TheDemoListsGenericAndOneMoreType) {
-  InDemoDirectory inDemo;
+  testing::InDemoDirectory inDemo;
   VRCParser locator("vav_settings.xml", "demo");
   std::string path = locator.getStandardDataFilePath("device_type_info.xml");
   ASSERT_TRUE(std::filesystem::exists(path)) << path;

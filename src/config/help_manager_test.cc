@@ -9,6 +9,7 @@
 
 #include "common/java_text.h"
 #include "common/log.h"
+#include "config/config_test_support.h"
 #include "config/vrc_parser.h"
 #include "xml/xml_save_error.h"
 #include "xml/xml_test_support.h"
@@ -276,20 +277,8 @@ TEST(HelpObjectFactory, MakesEmptyTypesAndTheRootElement) {
   EXPECT_EQ(help::toXml(factory.createHelpDisplayType()), "<help_display/>");
 }
 
-// Runs a test body with the demo directory as the working directory (the demo's installation root is ".").
-class InDemoDirectory {
- public:
-  InDemoDirectory() : previous_(std::filesystem::current_path()) {
-    std::filesystem::current_path(TEV_DEMO_DIR);
-  }
-  ~InDemoDirectory() { std::filesystem::current_path(previous_); }
-
- private:
-  std::filesystem::path previous_;
-};
-
 TEST(HelpManagerDemoTest, TheLoginHelpIsFoundInEnglish) {
-  InDemoDirectory inDemo;
+  testing::InDemoDirectory inDemo;
   VRCParser locator("vav_settings.xml", "demo");
   // A language without its own help files falls back to English.
   for (const char* language : {"english", "spanish"}) {

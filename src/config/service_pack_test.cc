@@ -193,20 +193,8 @@ TEST(ServicePackListTest, RuntimeHierarchyIdsInDocumentOrder) {
   EXPECT_EQ(missing.getRunTimeHierarchyIds("SP1"), std::nullopt);
 }
 
-// Runs a test body with the demo directory as the working directory (the demo's installation root is ".").
-class InDemoDirectory {
- public:
-  InDemoDirectory() : previous_(std::filesystem::current_path()) {
-    std::filesystem::current_path(TEV_DEMO_DIR);
-  }
-  ~InDemoDirectory() { std::filesystem::current_path(previous_); }
-
- private:
-  std::filesystem::path previous_;
-};
-
 TEST(ServicePackDemoTreeTest, TheDemoInstallationIsComplete) {
-  InDemoDirectory inDemo;
+  testing::InDemoDirectory inDemo;
   VRCParser parser("vav_settings.xml", "demo");
   VAVSettings& settings = parser.getVavSettings();
 

@@ -11,6 +11,7 @@ namespace tev {
 namespace {
 
 using ::testing::ElementsAre;
+using testing::errors;
 using testing::readFile;
 using ::testing::StartsWith;
 using testing::TempDir;
@@ -34,15 +35,6 @@ constexpr const char* kDevices =
     "  <device id=\"dev2\"><ip>10.0.0.2</ip></device>\n"
     "  <device><ip>10.0.0.3</ip></device>\n"
     "</device_list>\n";
-
-// The failures reported in the log: error lines, and the traced look-ups that selected nothing.
-std::vector<std::string> errors(const log::Capture& capture) {
-  std::vector<std::string> texts;
-  for (const log::Line& line : capture.lines())
-    if (line.level == spdlog::level::err || line.text.starts_with("Error in looking for Expr: "))
-      texts.push_back(line.text);
-  return texts;
-}
 
 std::int64_t megabytes(std::int64_t mb) {
   return mb * 1024;

@@ -14,6 +14,7 @@ namespace tev {
 namespace {
 
 using ::testing::ElementsAre;
+using testing::errors;
 using ::testing::HasSubstr;
 using testing::readFile;
 using ::testing::StartsWith;
@@ -33,16 +34,6 @@ constexpr const char* kSettings =
     "    <router><host>erp2</host></router>\n"
     "  </environment>\n"
     "</environment_list>\n";
-
-// The error lines logged so far.
-// The failures reported in the log: error lines, and the traced look-ups that selected nothing.
-std::vector<std::string> errors(const log::Capture& capture) {
-  std::vector<std::string> texts;
-  for (const log::Line& line : capture.lines())
-    if (line.level == spdlog::level::err || line.text.starts_with("Error in looking for Expr: "))
-      texts.push_back(line.text);
-  return texts;
-}
 
 class XMLQueryTest : public ::testing::Test {
  protected:

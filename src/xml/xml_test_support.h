@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "common/log.h"
+
 namespace tev::testing {
 
 class TempDir {
@@ -48,6 +50,15 @@ class TempDir {
  private:
   std::string path_;
 };
+
+// The failures reported in the log: error lines, and the traced look-ups that selected nothing.
+inline std::vector<std::string> errors(const log::Capture& capture) {
+  std::vector<std::string> texts;
+  for (const log::Line& line : capture.lines())
+    if (line.level == spdlog::level::err || line.text.starts_with("Error in looking for Expr: "))
+      texts.push_back(line.text);
+  return texts;
+}
 
 inline std::string readFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
