@@ -171,8 +171,8 @@ TEST_F(LabelParserTree, SourceFilesThatGiveNoTextAreSkipped) {
   std::string dir = tree.path("env_plant/data/labels/spanish/");
   std::vector<std::string> errors = lines(err.str());
   ASSERT_EQ(errors.size(), 2u) << err.str();
-  EXPECT_EQ(errors[0],
-            "Skipped " + dir + "2_element.xml: the root element <label> holds the element <b> instead of a text");
+  EXPECT_EQ(errors[0], "Skipped " + dir +
+                           "2_element.xml: the root element <label> holds the element <b> instead of a text");
   EXPECT_THAT(errors[1], ::testing::StartsWith("Error in parsing " + dir + "3_broken.xml: "));
 }
 
