@@ -1,0 +1,6 @@
+*FORMAT,box.lwl
+*PRINTER,\\srv\p1
+
+ITEM:"ITEM-1"
+Bolt, 10 mm
+5
