@@ -54,13 +54,12 @@ void HelpManager::write(const std::string& path) {
     logger->error("{}", e.getMessage());
     throw XmlSaveError(e.getMessage());
   }
-  // The load names the file the save writes; the document written is the one built above.
   XMLQuery query;
-  query.loadXMLDocument(path);
   if (query.loadXMLString(text) == nullptr) {
     logger->error("{}", "Failed to build the help document for " + path);
     throw XmlSaveError("Failed to build the help document for " + path);
   }
+  query.setXmlFilePath(path);
   query.saveXMLFile();
 }
 

@@ -210,13 +210,12 @@ bool PrinterManager::write(const std::string& path) {
     }
   }
   try {
-    // The load names the file the save writes; the document written is the one built above.
     XMLQuery query;
-    query.loadXMLDocument(path);
     if (query.loadXMLString(text) == nullptr) {
       logger->error("{}", "Failed to build the printer list for " + path);
       return false;
     }
+    query.setXmlFilePath(path);
     query.saveXMLFile();
   } catch (const XmlSaveError& e) {
     logger->error("{}", e.getMessage());

@@ -45,6 +45,8 @@ class XMLQueryBase {
   // The document, or nothing before a successful load.
   xmlDocPtr getXMLDocument() const { return xmlDoc_.get(); }
   const std::string& getXmlFilePath() const { return xmlFilePath_; }
+  // Names the file the next save writes (for a document built from a text rather than loaded from its file).
+  void setXmlFilePath(const std::string& path) { xmlFilePath_ = path; }
 
   // The first selected node; nothing when nothing is selected or the query fails (logged).
   std::optional<XmlNode> getNode(const std::string& expr);
