@@ -1,0 +1,213 @@
+#include "sim/erp_sim_request.h"
+
+#include <cstdio>
+
+namespace tev::sim {
+namespace {
+
+// Splits at every separator, keeping empty pieces (also a trailing one).
+std::vector<std::string> splitKeep(std::string_view text, char separator) {
+  std::vector<std::string> pieces;
+  std::size_t start = 0;
+  while (true) {
+    std::size_t at = text.find(separator, start);
+    if (at == std::string_view::npos) {
+      pieces.emplace_back(text.substr(start));
+      return pieces;
+    }
+    pieces.emplace_back(text.substr(start, at - start));
+    start = at + 1;
+  }
+}
+
+std::string joined(const std::vector<std::string>& pieces, std::string_view separator) {
+  std::string text;
+  for (std::size_t i = 0; i < pieces.size(); ++i) {
+    if (i > 0) text += separator;
+    text += pieces[i];
+  }
+  return text;
+}
+
+void parseFunctionServer(ErpSimRequest& request, std::string_view rest) {
+  std::size_t comma = rest.find(',');
+  if (comma == std::string_view::npos) {
+    request.parseNote = "function-server body without a comma after the company";
+    return;
+  }
+  request.company = std::string(rest.substr(0, comma));
+  std::vector<std::string> parts = splitKeep(rest.substr(comma + 1), ',');
+  if (parts.size() < 3) {
+    request.parseNote = "function string with fewer than three parts";
+    return;
+  }
+  request.noOfParams = parts[0];
+  request.server = parts[1];
+  request.function = parts[2];
+  request.values.assign(parts.begin() + 3, parts.end());
+  request.kind = RequestKind::kFunctionServer;
+  if (isQueryExecutor(request.function) && request.values.size() == 3) {
+    request.kind = RequestKind::kQuery;
+    if (!request.values[0].empty()) request.queryArgs = splitKeep(request.values[0], '~');
+    request.functionServerPath = request.values[1];
+    request.queryNo = request.values[2];
+  }
+}
+
+void parseSql(ErpSimRequest& request, std::string_view rest) {
+  std::size_t first = rest.find(kFs);
+  std::size_t second = first == std::string_view::npos ? first : rest.find(kFs, first + 1);
+  std::size_t third = second == std::string_view::npos ? second : rest.find(kFs, second + 1);
+  if (third == std::string_view::npos) {
+    request.parseNote = "SQL body with fewer than three separators";
+    return;
+  }
+  request.sqlCompany = std::string(rest.substr(0, first));
+  request.company = request.sqlCompany.substr(0, request.sqlCompany.find(','));
+  request.rowKind = std::string(rest.substr(first + 1, second - first - 1));
+  request.sqlText = std::string(rest.substr(third + 1));
+  request.kind = RequestKind::kSqlQuery;
+}
+
+void parseLogin(ErpSimRequest& request, std::string_view rest) {
+  if (!rest.starts_with("P ")) {
+    request.parseNote = "log-in body without \"P \"";
+    return;
+  }
+  request.loginValues = splitKeep(rest.substr(2), kFs);
+  request.kind = RequestKind::kLogin;
+}
+
+}  // namespace
+
+const char* toString(RequestKind kind) {
+  switch (kind) {
+    case RequestKind::kFunctionServer:
+      return "function-server";
+    case RequestKind::kQuery:
+      return "query";
+    case RequestKind::kSqlQuery:
+      return "sql";
+    case RequestKind::kLogin:
+      return "login";
+    case RequestKind::kHandshake:
+      return "handshake";
+    case RequestKind::kOther:
+      return "other";
+  }
+  return "other";
+}
+
+bool isQueryExecutor(std::string_view function) {
+  return function.size() > 8 && function.starts_with("execute_") && function.ends_with("query");
+}
+
+ErpSimRequest parseRequest(std::string_view line) {
+  ErpSimRequest request;
+  request.raw = std::string(line);
+  if (line == kHandshakeLine) {
+    request.kind = RequestKind::kHandshake;
+    return request;
+  }
+
+  std::size_t at[4];
+  std::size_t from = 0;
+  for (std::size_t& position : at) {
+    position = line.find(kFs, from);
+    if (position == std::string_view::npos) {
+      request.body = request.raw;
+      request.parseNote = "fewer than five fields";
+      return request;
+    }
+    from = position + 1;
+  }
+  request.hasHeader = true;
+  request.deviceId = std::string(line.substr(0, at[0]));
+  request.user = std::string(line.substr(at[0] + 1, at[1] - at[0] - 1));
+  request.environment = std::string(line.substr(at[1] + 1, at[2] - at[1] - 1));
+  request.title = std::string(line.substr(at[2] + 1, at[3] - at[2] - 1));
+  request.body = std::string(line.substr(at[3] + 1));
+
+  std::string_view body = request.body;
+  // The longer words first: " SQL" and " DDC" both start with a blank, "SQL" is a prefix of nothing else.
+  for (std::string_view word : {" DDC", " SQL", "SQL", "LOGIN", "SOA", "<?xml"}) {
+    if (!body.starts_with(word)) continue;
+    request.kindWord = std::string(word);
+    std::string_view rest = body.substr(word.size());
+    if (word == " DDC") parseFunctionServer(request, rest);
+    if (word == "SQL") parseSql(request, rest);
+    if (word == "LOGIN") parseLogin(request, rest);
+    break;
+  }
+  return request;
+}
+
+std::string printable(std::string_view bytes) {
+  std::string text;
+  text.reserve(bytes.size());
+  for (char c : bytes) {
+    auto byte = static_cast<unsigned char>(c);
+    if (c == kFs) {
+      text += "<FS>";
+    } else if (byte < 0x20 || byte == 0x7f) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+      text += escaped;
+    } else {
+      text += c;
+    }
+  }
+  return text;
+}
+
+std::string requestLine(const RequestHeader& header, std::string_view kindAndBody) {
+  std::string line;
+  for (const std::string* field : {&header.deviceId, &header.user, &header.environment, &header.title}) {
+    line += *field;
+    line += kFs;
+  }
+  line += kindAndBody;
+  return line;
+}
+
+std::string functionServerBody(std::string_view company, std::string_view server, std::string_view function,
+                               const std::vector<std::string>& values) {
+  std::string body = " DDC";
+  body += company;
+  body += ',';
+  body += std::to_string(values.size());
+  body += ',';
+  body += server;
+  body += ',';
+  body += function;
+  for (const std::string& value : values) {
+    body += ',';
+    body += value;
+  }
+  return body;
+}
+
+std::string queryBody(std::string_view company, std::string_view server, std::string_view executor,
+                      const std::vector<std::string>& args, std::string_view path, std::string_view queryNo) {
+  return functionServerBody(company, server, executor,
+                            {joined(args, "~"), std::string(path), std::string(queryNo)});
+}
+
+std::string sqlBody(std::string_view company, bool singleRow, std::string_view sqlText) {
+  std::string body = "SQL";
+  body += company;
+  body += ',';
+  body += company.substr(0, company.empty() ? 0 : company.size() - 1);
+  body += kFs;
+  body += singleRow ? "N" : "F";
+  body += kFs;
+  body += kFs;
+  body += sqlText;
+  return body;
+}
+
+std::string loginBody(const std::vector<std::string>& texts) {
+  return "LOGINP " + joined(texts, std::string(1, kFs));
+}
+
+}  // namespace tev::sim
