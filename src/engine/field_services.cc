@@ -1,0 +1,10 @@
+#include "engine/field_services.h"
+
+namespace tev {
+
+FieldServices& fieldServices() {
+  static FieldServices services;
+  return services;
+}
+
+}  // namespace tev
