@@ -2,6 +2,30 @@
 
 namespace tev {
 
+MessageList MessageList::load(const std::string& path) {
+  return load(path, TextTableForm::Stored);
+}
+
+MessageList MessageList::load(const std::string& path, bool xml) {
+  return load(path, xml ? TextTableForm::Xml : TextTableForm::Stored);
+}
+
+MessageList MessageList::load(const std::string& path, bool xml, bool text) {
+  return load(path, textTableForm(xml, text));
+}
+
+MessageList MessageList::load(const std::string& path, TextTableForm form) {
+  return MessageList(readTextTable(path, TextTableKind::Messages, form));
+}
+
+std::optional<MessageList> MessageList::loadPersisted(const std::string& path, TextTableForm form,
+                                                      const log::Logger& logger) {
+  std::optional<TextTable> table = loadTextTable(path, TextTableKind::Messages, form, logger,
+                                                 "Error in loading the persisted messages object: ");
+  if (!table) return std::nullopt;
+  return MessageList(std::move(*table));
+}
+
 std::optional<std::string> MessageList::getMessage(const std::string& id) const {
   auto it = messageList.find(id);
   if (it == messageList.end()) return std::nullopt;

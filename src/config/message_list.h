@@ -9,6 +9,9 @@
 #include <string_view>
 #include <vector>
 
+#include "common/log.h"
+#include "config/text_table_codec.h"
+
 namespace tev {
 
 class MessageList {
@@ -17,6 +20,22 @@ class MessageList {
 
   MessageList() = default;
   explicit MessageList(Table messages) : messageList(std::move(messages)) {}
+
+  // Loading from a prebuilt table file (the forms are those of text_table_codec.h). Each throws
+  // TableFormatError when the file cannot be read, or holds another form or kind of table.
+  // The stored form.
+  static MessageList load(const std::string& path);
+  // The XML form when xml is set, otherwise the stored form.
+  static MessageList load(const std::string& path, bool xml);
+  // The XML form when xml is set (it wins), otherwise the text form when text is set, otherwise the stored
+  // form. In the text form only lines "id|text" that split into exactly two parts at "|" count; a later line
+  // with the same id wins, every other line is skipped.
+  static MessageList load(const std::string& path, bool xml, bool text);
+  static MessageList load(const std::string& path, TextTableForm form);
+  // As load, for the session's start-up and log-in: a failure is logged as an error,
+  // "Error in loading the persisted messages object: " followed by its message, and gives nothing.
+  static std::optional<MessageList> loadPersisted(const std::string& path, TextTableForm form,
+                                                  const log::Logger& logger);
 
   // The text stored under exactly this id (case-sensitive, untrimmed); nothing when the id is absent.
   std::optional<std::string> getMessage(const std::string& id) const;
