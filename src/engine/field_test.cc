@@ -27,6 +27,9 @@ struct DrawCase {
   unsigned labelAttributes;  // screen attributes of the label's first cell
 };
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const DrawCase& c, std::ostream* os) { *os << c.name; }
+
 class FieldDrawTest : public FieldTest, public ::testing::WithParamInterface<DrawCase> {};
 
 TEST_P(FieldDrawTest, DrawsLabelWithOneAttributeThenTheValue) {
@@ -251,6 +254,9 @@ struct ValidateCase {
   std::string stored;  // the value afterwards
   std::string shown;   // "f003", a window text, or "" for nothing
 };
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const ValidateCase& c, std::ostream* os) { *os << c.name; }
 
 class FieldValidateTest : public FieldTest, public ::testing::WithParamInterface<ValidateCase> {};
 
