@@ -8,17 +8,40 @@
 // occurs twice, the table keeps the later one). noOfParams is the definition's own count and is sent as
 // written; nothing checks it against the arguments.
 //
-// The statement is plain data: it holds no connection and sends nothing.
+// The statement holds no connection and sends nothing: getFunctionString builds the text of a call, the
+// request handler sends it.
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "common/error.h"
 #include "config/baan_field_def.h"
 
 namespace tev {
+
+// The parameter backend_user_prefix, asked only for the arguments "user" and "loginCode". A tev::Error it
+// throws is logged and counts as no prefix; an empty function means no prefix.
+using BackendUserPrefix = std::function<std::string()>;
+
+// A function string that cannot be built (wrong number of values, a value that is too long). The message is
+// the text the request handler reports as a driver failure; the window lines are what the operator is shown.
+class FunctionStringError : public Error {
+ public:
+  FunctionStringError(const std::string& message, std::string windowMessage, std::string windowFooter)
+      : Error(message), windowMessage_(std::move(windowMessage)), windowFooter_(std::move(windowFooter)) {}
+  const std::string& windowMessage() const { return windowMessage_; }
+  const std::string& windowFooter() const { return windowFooter_; }
+
+ private:
+  std::string windowMessage_;
+  std::string windowFooter_;
+};
 
 // One argument of a function-server call.
 class FServerField {
@@ -56,6 +79,12 @@ class FServerField {
   // The entry's data type is "ln_yesno".
   bool isLnYesNo() const;
 
+  // The value sent for this argument: the yes/no enumeration for a yes/no argument ("1"/"2", or for
+  // "ln_yesno" "yes"/"no"/""), otherwise the entry's letter case applied (length and alignment are not),
+  // without an entry the value as it is. The arguments "user" and "loginCode" (not yes/no ones) get the
+  // backend_user_prefix in front.
+  std::string transformValue(const std::string& value, const BackendUserPrefix& userPrefix = {}) const;
+
   // "1" when the upper-cased value starts with "Y" or contains "TRUE" or "1"; otherwise "2".
   static std::string getBaanYesNo(const std::string& value);
   // "" for a value blank after trimming; otherwise "yes" under the test of getBaanYesNo, else "no".
@@ -89,6 +118,27 @@ class FServerStatement {
                             std::map<std::string, std::string> controlFieldFlags = {});
   // The argument of that id; nullptr when none.
   const FServerField* getField(const std::string& argumentId) const;
+
+  // The longest value a function string may carry (215, not 255).
+  static constexpr std::size_t kMaxValueLength = 215;
+
+  // The value sent for the argument at that position, with its control arguments applied: an argument
+  // without control arguments carries its input; one with control arguments carries its input when one of
+  // them enables it, otherwise the transformed empty text. A control argument enables when its
+  // send-if-empty flag is set and its own value is empty, or the flag is not set and its value is not
+  // empty (a control id that names no argument of the statement never enables). values must hold one value
+  // per argument; a position outside them throws IndexOutOfRange.
+  std::string getArgumentValue(std::size_t position, const std::vector<std::string>& values,
+                               const BackendUserPrefix& userPrefix = {}) const;
+
+  // The function string of a call: noOfParams "," fserverName customerCode "," function, then "," and the
+  // value of each argument in order, every "," inside a value replaced by "|". The customer code is used
+  // when present and not blank after trimming, and then appended untrimmed. Throws FunctionStringError
+  // ("Invalid No.of Arguments") when the number of values differs from the number of arguments, and
+  // ("Invalid Input String Length") for a value longer than kMaxValueLength characters.
+  std::string getFunctionString(const std::vector<std::string>& values,
+                                const std::optional<std::string>& customerCode,
+                                const BackendUserPrefix& userPrefix = {}) const;
 
   // "id: " id ", fserver: " fserverName ", function: " function ", noOfParams: " noOfParams ", Arguments: "
   // and the entries as "[a, b]" ("null" for a missing one).

@@ -4,7 +4,7 @@
 // the query number through a function-server query, and takes the result's column names from the select list
 // of the text.
 //
-// The statement is plain data: it holds no connection and sends nothing.
+// The statement holds no connection and sends nothing: getSQL builds the text, the request handler sends it.
 #pragma once
 
 #include <optional>
@@ -40,6 +40,13 @@ class SQLStatement {
 
   // The number of field elements (the input values an SQL request of this statement takes).
   int fieldCount() const;
+
+  // The SQL text: the elements joined without separators, a text element as it stands, each field element
+  // taking the next input value shaped by its entry (transformSql of formatValue: letter case, right
+  // alignment to the field length, single quotes around "string" values). Values beyond the field elements
+  // are not used. Throws IndexOutOfRange when there are fewer values than field elements, and whatever the
+  // entry's formatting throws (IndexOutOfRange for a negative length).
+  std::string getSQL(const std::vector<std::string>& values) const;
 
   // "id: " id ", type: " rowType ", errorMessageId: " errorMessageId ", sql: " and the elements joined
   // without separators, each field element written as "<" + its entry's text + ">".
