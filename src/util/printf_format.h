@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "util/conversion_specification.h"
+#include "util/printf_conversion.h"
 
 namespace tev {
 

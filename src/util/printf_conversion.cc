@@ -1,4 +1,4 @@
-#include "util/conversion_specification.h"
+#include "util/printf_conversion.h"
 
 #include <algorithm>
 #include <cmath>
