@@ -28,7 +28,9 @@ struct DrawCase {
 };
 
 // Names the case in test listings instead of dumping its bytes.
-void PrintTo(const DrawCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const DrawCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class FieldDrawTest : public FieldTest, public ::testing::WithParamInterface<DrawCase> {};
 
@@ -256,7 +258,9 @@ struct ValidateCase {
 };
 
 // Names the case in test listings instead of dumping its bytes.
-void PrintTo(const ValidateCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ValidateCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class FieldValidateTest : public FieldTest, public ::testing::WithParamInterface<ValidateCase> {};
 
