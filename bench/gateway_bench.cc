@@ -105,7 +105,7 @@ void BM_ParseDataReply(benchmark::State& state) {
   const std::string line = "SKM 1,98,A01~Blue sweater, large~5.000~pcs~W01~L-01-02~~2024-01-31";
   for (auto _ : state) {
     router::CodedReply reply = router::parseCodedReply(router::normalizeReply(line));
-    benchmark::DoNotOptimize(router::splitKeepEmpty(reply.message, router::TILDE));
+    benchmark::DoNotOptimize(splitKeepEmpty(reply.message, router::TILDE));
   }
 }
 BENCHMARK(BM_ParseDataReply);

@@ -2,23 +2,10 @@
 
 #include <cstdio>
 
+#include "common/java_text.h"
+
 namespace tev::sim {
 namespace {
-
-// Splits at every separator, keeping empty pieces (also a trailing one).
-std::vector<std::string> splitKeep(std::string_view text, char separator) {
-  std::vector<std::string> pieces;
-  std::size_t start = 0;
-  while (true) {
-    std::size_t at = text.find(separator, start);
-    if (at == std::string_view::npos) {
-      pieces.emplace_back(text.substr(start));
-      return pieces;
-    }
-    pieces.emplace_back(text.substr(start, at - start));
-    start = at + 1;
-  }
-}
 
 std::string joined(const std::vector<std::string>& pieces, std::string_view separator) {
   std::string text;
@@ -36,7 +23,7 @@ void parseFunctionServer(ErpSimRequest& request, std::string_view rest) {
     return;
   }
   request.company = std::string(rest.substr(0, comma));
-  std::vector<std::string> parts = splitKeep(rest.substr(comma + 1), ',');
+  std::vector<std::string> parts = splitKeepEmpty(rest.substr(comma + 1), ',');
   if (parts.size() < 3) {
     request.parseNote = "function string with fewer than three parts";
     return;
@@ -48,7 +35,7 @@ void parseFunctionServer(ErpSimRequest& request, std::string_view rest) {
   request.kind = RequestKind::kFunctionServer;
   if (isQueryExecutor(request.function) && request.values.size() == 3) {
     request.kind = RequestKind::kQuery;
-    if (!request.values[0].empty()) request.queryArgs = splitKeep(request.values[0], '~');
+    if (!request.values[0].empty()) request.queryArgs = splitKeepEmpty(request.values[0], '~');
     request.functionServerPath = request.values[1];
     request.queryNo = request.values[2];
   }
@@ -74,7 +61,7 @@ void parseLogin(ErpSimRequest& request, std::string_view rest) {
     request.parseNote = "log-in body without \"P \"";
     return;
   }
-  request.loginValues = splitKeep(rest.substr(2), kFs);
+  request.loginValues = splitKeepEmpty(rest.substr(2), kFs);
   request.kind = RequestKind::kLogin;
 }
 

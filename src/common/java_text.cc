@@ -300,6 +300,20 @@ int compareToIgnoreCase(std::string_view a, std::string_view b) {
   return utf16Length(a) - utf16Length(b);
 }
 
+std::vector<std::string> splitKeepEmpty(std::string_view text, char separator) {
+  std::vector<std::string> pieces;
+  std::size_t start = 0;
+  while (true) {
+    std::size_t at = text.find(separator, start);
+    if (at == std::string_view::npos) {
+      pieces.emplace_back(text.substr(start));
+      return pieces;
+    }
+    pieces.emplace_back(text.substr(start, at - start));
+    start = at + 1;
+  }
+}
+
 int charLength(std::string_view text) {
   int chars = 0;
   for (size_t i = 0; i < text.size(); i += decodeAt(text, i).size) ++chars;

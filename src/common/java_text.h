@@ -34,6 +34,9 @@ std::string toLowerCase(std::string_view text);
 // character that is no letter or digit, is split on literally without the regex engine.
 // A bad expression, or one that exhausts the matcher's backtracking stack, throws tev::Error.
 std::vector<std::string> split(std::string_view text, std::string_view regex, int limit = 0);
+// Splits at every occurrence of one character, keeping every empty piece (a trailing one too), as
+// split(text, separator, -1) does; the field lists of router lines and result files are read this way.
+std::vector<std::string> splitKeepEmpty(std::string_view text, char separator);
 
 // Order of the UTF-16 code units: the difference of the first differing units, else of the lengths in units.
 int compareTo(std::string_view a, std::string_view b);

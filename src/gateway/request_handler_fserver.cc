@@ -97,7 +97,7 @@ bool RequestHandler::interpretCodedReply(const std::string& reply, Transaction& 
   transaction.fserverErrorCode = coded.errorNoText;
   transaction.fserverMesg = coded.message;
   if (coded.errorNo == 98 || coded.errorNo == 99) {
-    transaction.fserverMesgFields = router::splitKeepEmpty(coded.message, router::TILDE);
+    transaction.fserverMesgFields = splitKeepEmpty(coded.message, router::TILDE);
     transaction.transactionStatus = Transaction::AFTER_SUCCESSFUL_COMPLETION;
     throw FunctionServerFailedException(FunctionServerFailedException::DATA);
   }

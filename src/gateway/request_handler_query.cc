@@ -215,7 +215,7 @@ std::vector<QryRow> RequestHandler::readResultFile(const std::string& fileName, 
   std::vector<QryRow> rows;
   for (const std::string& line : splitLines(content)) {
     logger->debug("{}", "Using  FIELD_SEPERATOR: " + FIELD_SEPERATOR1);
-    std::vector<std::string> values = router::splitKeepEmpty(line, router::TILDE);
+    std::vector<std::string> values = splitKeepEmpty(line, router::TILDE);
     logger->debug("{}", "Number of Fields is " + std::to_string(values.size()));
     rows.push_back(router::makeRecord(names, values));
   }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "common/error.h"
+#include "gateway/result_file_fetch_client.h"
 
 namespace tev {
 
@@ -78,17 +79,7 @@ void check(CURLcode rc, const char* what) {
 }  // namespace
 
 bool parseFtpServer(const std::string& text, std::string& host, int& port) {
-  std::vector<std::string> words;
-  std::string word;
-  for (char c : text) {
-    if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f') {
-      if (!word.empty()) words.push_back(std::move(word));
-      word.clear();
-    } else {
-      word += c;
-    }
-  }
-  if (!word.empty()) words.push_back(std::move(word));
+  std::vector<std::string> words = ResultFileFetchClient::splitCommand(text);
   if (words.empty() || words.size() > 2) return false;
   int parsed = 21;
   if (words.size() == 2) {

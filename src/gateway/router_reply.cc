@@ -54,20 +54,6 @@ std::optional<Condition> findConditionInLine(std::string_view line) {
   return std::nullopt;
 }
 
-std::vector<std::string> splitKeepEmpty(std::string_view text, char separator) {
-  std::vector<std::string> pieces;
-  std::size_t start = 0;
-  while (true) {
-    std::size_t at = text.find(separator, start);
-    if (at == std::string_view::npos) {
-      pieces.emplace_back(text.substr(start));
-      return pieces;
-    }
-    pieces.emplace_back(text.substr(start, at - start));
-    start = at + 1;
-  }
-}
-
 CodedReply parseCodedReply(std::string_view reply) {
   CodedReply result;
   const std::size_t begin = payloadStart(reply);

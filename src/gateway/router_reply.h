@@ -19,6 +19,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/java_text.h"
 #include "engine/transaction.h"
 
 namespace tev::router {
@@ -48,9 +49,6 @@ Condition classifyCondition(std::string_view payload);
 // The log-in reading: each word searched for in the whole line, in the order DOWN, BUSY, NOTFOUND, INVALID,
 // TIMEOUT; nothing when none occurs.
 std::optional<Condition> findConditionInLine(std::string_view line);
-
-// Splits at every separator, keeping every empty piece (also leading and trailing ones); "" gives one "".
-std::vector<std::string> splitKeepEmpty(std::string_view text, char separator);
 
 // --- function-server replies
 // --------------------------------------------------------------------------------
