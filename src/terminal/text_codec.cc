@@ -32,6 +32,22 @@ std::size_t utf8Length(std::string_view text) {
   return charSubstr(text.substr(0, std::min<std::size_t>(4, text.size())), 0, 1).size();
 }
 
+// Converts from in while it can, appending to out; returns 0 when all input is converted, otherwise the errno
+// of the character that stopped it (EINVAL: cut short, EILSEQ: malformed or not representable), with in and
+// inLeft at that character.
+int convert(iconv_t cd, char*& in, std::size_t& inLeft, std::string& out) {
+  char buf[1024];
+  while (inLeft > 0) {
+    char* outPtr = buf;
+    std::size_t outLeft = sizeof buf;
+    std::size_t r = ::iconv(cd, &in, &inLeft, &outPtr, &outLeft);
+    out.append(buf, static_cast<std::size_t>(outPtr - buf));
+    if (r != static_cast<std::size_t>(-1)) return 0;
+    if (errno != E2BIG) return errno;
+  }
+  return 0;
+}
+
 }  // namespace
 
 TextDecoder::TextDecoder(const std::string& charset)
@@ -44,18 +60,11 @@ TextDecoder::~TextDecoder() {
 std::string TextDecoder::decode(std::string_view bytes) {
   pending_.append(bytes);
   std::string out;
-  char buf[1024];
   auto cd = static_cast<iconv_t>(cd_);
   char* in = pending_.data();
   std::size_t inLeft = pending_.size();
-  while (inLeft > 0) {
-    char* outPtr = buf;
-    std::size_t outLeft = sizeof buf;
-    std::size_t r = ::iconv(cd, &in, &inLeft, &outPtr, &outLeft);
-    out.append(buf, static_cast<std::size_t>(outPtr - buf));
-    if (r != static_cast<std::size_t>(-1)) break;
-    if (errno == E2BIG) continue;
-    if (errno == EINVAL) break;  // an incomplete character: wait for the rest
+  while (int error = convert(cd, in, inLeft, out)) {
+    if (error == EINVAL) break;  // an incomplete character: wait for the rest
     // EILSEQ (or anything else): replace one byte and go on.
     out += kReplacement;
     ++in;
@@ -85,17 +94,10 @@ std::string TextEncoder::encode(std::string_view text) {
   if (!cd_) return std::string(text);
   std::string source(text);
   std::string out;
-  char buf[1024];
   auto cd = static_cast<iconv_t>(cd_);
   char* in = source.data();
   std::size_t inLeft = source.size();
-  while (inLeft > 0) {
-    char* outPtr = buf;
-    std::size_t outLeft = sizeof buf;
-    std::size_t r = ::iconv(cd, &in, &inLeft, &outPtr, &outLeft);
-    out.append(buf, static_cast<std::size_t>(outPtr - buf));
-    if (r != static_cast<std::size_t>(-1)) break;
-    if (errno == E2BIG) continue;
+  while (convert(cd, in, inLeft, out) != 0) {
     // A character the charset lacks, or a malformed or cut-off one: "?" in its place.
     std::size_t skip = std::min(inLeft, utf8Length(std::string_view(in, inLeft)));
     if (skip == 0) skip = 1;
@@ -104,6 +106,7 @@ std::string TextEncoder::encode(std::string_view text) {
     ::iconv(cd, nullptr, nullptr, nullptr, nullptr);
     out += '?';
   }
+  char buf[64];
   // Return to the initial shift state (stateful charsets).
   char* outPtr = buf;
   std::size_t outLeft = sizeof buf;
