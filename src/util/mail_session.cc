@@ -1,6 +1,5 @@
 #include "util/mail_session.h"
 
-#include <map>
 #include <mutex>
 
 namespace tev {
@@ -30,10 +29,15 @@ std::optional<std::string> MailSession::getProperty(const std::string& name) {
   return it->second;
 }
 
-const MailSession& MailSession::getDefaultInstance(std::shared_ptr<const Authenticator> authenticator) {
-  // Made once, by the first caller, under the guard of the static's initialisation.
-  static const MailSession session(std::move(authenticator));
-  return session;
+MailSession MailSession::getInstance(std::shared_ptr<const Authenticator> authenticator) {
+  std::lock_guard lock(propertiesMutex());
+  return MailSession(properties(), std::move(authenticator));
+}
+
+std::optional<std::string> MailSession::property(const std::string& name) const {
+  auto it = properties_.find(name);
+  if (it == properties_.end()) return std::nullopt;
+  return it->second;
 }
 
 std::optional<PasswordAuthentication> MailSession::requestPasswordAuthentication() const {

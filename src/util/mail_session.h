@@ -1,13 +1,11 @@
-// The process-wide mail state: a property table ("mail.smtp.host", "mail.smtp.auth") and one default
-// session.
+// The process-wide mail property table ("mail.smtp.host", "mail.smtp.auth") and the session a send runs in.
 //
-// The default session is made by the first getDefaultInstance() of the process, with the authenticator of
-// that call; every later call returns the same session and ignores its own authenticator, so the
-// credentials of the first send stay in force for the life of the process. The session keeps no copy of
-// the properties: each send reads the table as it is at that moment, so a later send with another host
-// reaches that host. Both are safe to use from several threads.
+// Every send takes a session of its own with getInstance(): a copy of the property table as it stands at
+// that moment and the send's own authenticator. So each send reaches the host it set and logs in with the
+// credentials it was given, whatever sends came before it or run at the same time in another thread.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -25,16 +23,22 @@ class MailSession {
   static void setProperty(const std::string& name, const std::string& value);
   static std::optional<std::string> getProperty(const std::string& name);
 
-  // The default session (see above). The authenticator may be null: a session without credentials.
-  static const MailSession& getDefaultInstance(std::shared_ptr<const Authenticator> authenticator);
+  // A session over the current property table and this authenticator (null: a session without
+  // credentials).
+  static MailSession getInstance(std::shared_ptr<const Authenticator> authenticator);
+
+  // A property as it stood when the session was made.
+  std::optional<std::string> property(const std::string& name) const;
 
   // The credentials to answer the server with, asked of the session's authenticator; nullopt without one.
   std::optional<PasswordAuthentication> requestPasswordAuthentication() const;
 
  private:
-  explicit MailSession(std::shared_ptr<const Authenticator> authenticator)
-      : authenticator_(std::move(authenticator)) {}
+  MailSession(std::map<std::string, std::string> properties,
+              std::shared_ptr<const Authenticator> authenticator)
+      : properties_(std::move(properties)), authenticator_(std::move(authenticator)) {}
 
+  std::map<std::string, std::string> properties_;
   std::shared_ptr<const Authenticator> authenticator_;
 };
 

@@ -20,7 +20,7 @@ void SendMail::send(const std::string& host, const std::string& userName, const 
   MailSession::setProperty(MailSession::kHostProperty, host);
   MailSession::setProperty(MailSession::kAuthProperty, "true");
   auto authenticator = std::make_shared<const MailAuthenticator>(userName, password);
-  const MailSession& session = MailSession::getDefaultInstance(authenticator);
+  MailSession session = MailSession::getInstance(std::move(authenticator));
   MailMessage message{
       MailAddress::parse(from), MailAddress::parse(to), MailAddress::parse(from), subject, body,
       std::move(attachments)};

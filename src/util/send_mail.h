@@ -2,9 +2,9 @@
 // "multipart/mixed" mail whose first part is the text and then one part per attached file.
 //
 // Every send, in this order: puts "mail.smtp.host" = host and "mail.smtp.auth" = "true" into the
-// process-wide property table; builds a MailAuthenticator from the user name and password; takes the
-// process's default MailSession (made by the first send of the process, with that send's credentials, which
-// stay in force for the life of the process); builds the message From the sender, To the recipient and Bcc
+// process-wide property table; builds a MailAuthenticator from the user name and password; takes a
+// MailSession of its own over those properties and that authenticator (so every send logs in with its own
+// credentials); builds the message From the sender, To the recipient and Bcc
 // the sender again, so the sender always gets a blind copy; and sends it to To and Bcc. The host text may
 // carry a port ("host:2525"); without one the port is 25.
 //

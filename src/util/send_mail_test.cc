@@ -1,10 +1,6 @@
 // SendMail against a real SMTP server: tests/support/smtp_sink.py (aiosmtpd on Debian's python3), started on
 // a loopback ephemeral port for each test, with log-in required. The server writes every message it accepts,
 // parsed by Python's own mail parser, to a directory that the test reads.
-//
-// The default mail session keeps the credentials of the first send of the process for good, and the test
-// cases may run in one process in any order. So every send uses kUser / kPassword, except where a test
-// shows that other credentials are not used.
 #include "util/send_mail.h"
 
 #include <gmock/gmock.h>
@@ -399,15 +395,23 @@ TEST_F(SendMailTest, UnreachableOrUnknownHostFails) {
   }
 }
 
-TEST_F(SendMailTest, CredentialsOfTheFirstSendStayInForce) {
+TEST_F(SendMailTest, EverySendLogsInWithItsOwnCredentials) {
   SendMail::sendMessage(sink.host(), kUser, kPassword, kFrom, kTo, "first", "b");
-  // Credentials the server would refuse: the session answers with the first send's.
-  SendMail::sendMessage(sink.host(), "intruder", "wrong", kFrom, kTo, "second", "b");
-  std::vector<Received> all = sink.messages();
-  ASSERT_EQ(all.size(), 2u);
-  EXPECT_EQ(all[1].header("Subject"), "second");
-  EXPECT_EQ(all[1].summary["auth_user"], kUser);
-  for (const json& login : sink.logins()) EXPECT_EQ(login["user"], kUser);
+  // Credentials the server refuses: this send logs in with them and fails, whatever came before.
+  EXPECT_THROW(SendMail::sendMessage(sink.host(), "intruder", "wrong", kFrom, kTo, "second", "b"), MailError);
+  SmtpSink other(tmp.path() / "other", "someone-else", "other");
+  SendMail::sendMessage(other.host(), "someone-else", "other", kFrom, kTo, "third", "b");
+
+  std::vector<Received> first = sink.messages();
+  ASSERT_EQ(first.size(), 1u);
+  EXPECT_EQ(first[0].summary["auth_user"], kUser);
+  std::vector<json> logins = sink.logins();
+  ASSERT_EQ(logins.size(), 2u);
+  EXPECT_EQ(logins[1]["user"], "intruder");
+  EXPECT_EQ(logins[1]["success"], false);
+  std::vector<Received> third = other.messages();
+  ASSERT_EQ(third.size(), 1u);
+  EXPECT_EQ(third[0].summary["auth_user"], "someone-else");
 }
 
 TEST_F(SendMailTest, LaterSendReachesAnotherHost) {

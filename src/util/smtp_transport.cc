@@ -208,7 +208,7 @@ std::string SmtpTransport::serverUrl(const std::string& host) {
 
 void SmtpTransport::send(const MailSession& session, const MailMessage& message) {
   globalInit();
-  std::string url = serverUrl(MailSession::getProperty(MailSession::kHostProperty).value_or(""));
+  std::string url = serverUrl(session.property(MailSession::kHostProperty).value_or(""));
 
   Easy easy(curl_easy_init());
   if (!easy) throw MailError("Out of memory");
@@ -218,7 +218,7 @@ void SmtpTransport::send(const MailSession& session, const MailMessage& message)
   setOption(curl, CURLOPT_NOSIGNAL, 1L);
   setOption(curl, CURLOPT_URL, url.c_str());
 
-  std::optional<std::string> auth = MailSession::getProperty(MailSession::kAuthProperty);
+  std::optional<std::string> auth = session.property(MailSession::kAuthProperty);
   std::optional<PasswordAuthentication> credentials;
   if (auth && strcasecmp(auth->c_str(), "true") == 0) credentials = session.requestPasswordAuthentication();
   if (credentials) {

@@ -1,8 +1,8 @@
 // Hands a MailMessage to an SMTP server through libcurl.
 //
-// The server is the property table's "mail.smtp.host" at the moment of the send ("localhost" when unset or
+// The server is the session's "mail.smtp.host" ("localhost" when unset or
 // empty). The host text may end in ":port" ("mail.example.com:2525", "[::1]:2525"); without it the port is
-// 25. When "mail.smtp.auth" is "true" the session's authenticator gives the user name and password, used
+// 25. When the session's "mail.smtp.auth" is "true" its authenticator gives the user name and password, used
 // when the server offers authentication. No encryption and no time-outs of our own: the library's defaults
 // apply. The envelope sender is From; the envelope recipients are To and then Bcc, and every one of them
 // must be accepted, or the send fails.
