@@ -80,4 +80,108 @@ std::string ErpSimReply::row(const std::vector<std::string>& values) {
   return text;
 }
 
+namespace {
+
+std::string element(const std::string& name, std::string_view text) {
+  return "<" + name + ">" + ErpSimReply::xmlText(text) + "</" + name + ">";
+}
+
+std::string fields(const std::vector<std::pair<std::string, std::string>>& columns) {
+  std::string xml;
+  for (const auto& [name, value] : columns) xml += value.empty() ? "<" + name + "/>" : element(name, value);
+  return xml;
+}
+
+const char* kSoapOpen =
+    "<SOAP-ENV:Envelope xmlns:SOAP-ENV=\"http://schemas.xmlsoap.org/soap/envelope/\"><SOAP-ENV:Body>";
+const char* kSoapClose = "</SOAP-ENV:Body></SOAP-ENV:Envelope>";
+
+}  // namespace
+
+std::string ErpSimReply::xmlText(std::string_view text) {
+  std::string escaped;
+  for (char c : text) {
+    if (c == '&')
+      escaped += "&amp;";
+    else if (c == '<')
+      escaped += "&lt;";
+    else if (c == '>')
+      escaped += "&gt;";
+    else
+      escaped += c;
+  }
+  return escaped;
+}
+
+std::string ErpSimReply::businessObjectComma(std::string_view statusLine) {
+  return "OW,Obj," + std::string(statusLine);
+}
+
+std::string ErpSimReply::businessObjectDocument(std::string_view statusLine) {
+  return "<RequestStatus><result>Failure</result><Errors><error><errorLevel>1</errorLevel>"
+         "<errorSeverity>1</errorSeverity><errorCode>1</errorCode>" +
+         element("errorText", statusLine) + "</error></Errors></RequestStatus>";
+}
+
+std::string ErpSimReply::erpLnResponse(std::string_view statusLine) {
+  return std::string(kSoapOpen) + "<queryResponse><DataArea><TevStdQuery>" + element("outData", statusLine) +
+         "</TevStdQuery></DataArea></queryResponse>" + kSoapClose;
+}
+
+std::string ErpSimReply::erpLnFault(const std::vector<std::string>& messages) {
+  std::string xml =
+      std::string(kSoapOpen) + "<SOAP-ENV:Fault><faultcode>SOAP-ENV:Server</faultcode><detail><Result>";
+  if (!messages.empty()) xml += element("messageText", messages.front());
+  xml += "<MessageDetails>";
+  for (std::size_t i = 1; i < messages.size(); ++i)
+    xml += "<Message>" + element("messageText", messages[i]) + "</Message>";
+  return xml + "</MessageDetails></Result></detail></SOAP-ENV:Fault>" + kSoapClose;
+}
+
+std::string ErpSimReply::erpLnResultDocument(
+    const std::vector<std::vector<std::pair<std::string, std::string>>>& rows) {
+  std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><result>";
+  for (const auto& row : rows) xml += "<row>" + fields(row) + "</row>";
+  return xml + "</result>";
+}
+
+std::string ErpSimReply::webServiceValues(const std::vector<std::pair<std::string, std::string>>& columns) {
+  return "1,98,<r><Values>" + fields(columns) + "</Values></r>";
+}
+
+std::string ErpSimReply::rtcimRow(const std::vector<std::pair<std::string, std::string>>& columns) {
+  return "1,98,<r><query_result>" + fields(columns) + "</query_result></r>";
+}
+
+std::string ErpSimReply::sytelineCollection(const std::vector<std::string>& columns,
+                                            const std::vector<std::vector<std::string>>& rows) {
+  std::string xml = "<LoadCollection><PropertyList>";
+  for (const std::string& column : columns) xml += "<" + column + "/>";
+  xml += "</PropertyList><Items>";
+  for (const auto& row : rows) {
+    xml += "<Item>";
+    for (const std::string& value : row) xml += value.empty() ? "<P/>" : element("P", value);
+    xml += "</Item>";
+  }
+  return xml + "</Items></LoadCollection>";
+}
+
+std::string ErpSimReply::sytelineResult(const SytelineResult& result) {
+  std::string xml = "<Result>";
+  if (!result.error.empty()) xml += element("error", result.error);
+  if (!result.errorCode.empty()) xml += element("errorCode", result.errorCode);
+  if (!result.rows.empty()) {
+    xml += "<output>";
+    for (const auto& row : result.rows) xml += "<row>" + fields(row) + "</row>";
+    xml += "</output>";
+  }
+  if (!result.substitutors.empty()) {
+    xml += "<substitutors>";
+    for (const auto& [key, value] : result.substitutors)
+      xml += "<s>" + element("key", key) + (value.empty() ? "<value/>" : element("value", value)) + "</s>";
+    xml += "</substitutors>";
+  }
+  return xml + "</Result>";
+}
+
 }  // namespace tev::sim

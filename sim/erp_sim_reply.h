@@ -59,6 +59,41 @@ class ErpSimReply {
 
   // Values joined by "~" (a data row, a result-file line).
   static std::string row(const std::vector<std::string>& values);
+
+  // --- the other back-end paths -------------------------------------------------------------------------
+  // Further router words of the business-object and ERP LN paths.
+  static inline const std::string kUriSocketFailure = "Failed to connect to uri socket: 10.0.0.1:3031";
+  static inline const std::string kOpenConnectionFailure = "Failed to open connection to the ERP LN server";
+
+  // Business object, comma output: two fields the scanner process reads past, then the status line
+  // ("0,0,Done", "1,98,A~B", ...).
+  static std::string businessObjectComma(std::string_view statusLine);
+  // Business object, XML output: an error document whose errorText is the status line.
+  static std::string businessObjectDocument(std::string_view statusLine);
+  // ERP LN: a SOAP response whose outData is the status line; a SOAP fault with these message texts (the
+  // first also the fault's description).
+  static std::string erpLnResponse(std::string_view statusLine);
+  static std::string erpLnFault(const std::vector<std::string>& messages);
+  // An XML result document of a "97" reply: one row element per record.
+  static std::string erpLnResultDocument(
+      const std::vector<std::vector<std::pair<std::string, std::string>>>& rows);
+  // Web service over the router: one row as the XML of a "98" reply (status 1).
+  static std::string webServiceValues(const std::vector<std::pair<std::string, std::string>>& columns);
+  // RTCIM: a data reply whose message holds one query_result row.
+  static std::string rtcimRow(const std::vector<std::pair<std::string, std::string>>& columns);
+  // Syteline: a collection (PropertyList and Items), or a result with rows, an error text, an error code
+  // and substitutors (key, value) for the error's placeholders.
+  static std::string sytelineCollection(const std::vector<std::string>& columns,
+                                        const std::vector<std::vector<std::string>>& rows);
+  struct SytelineResult {
+    std::vector<std::vector<std::pair<std::string, std::string>>> rows;
+    std::string error;  // "": no error element
+    std::string errorCode;
+    std::vector<std::pair<std::string, std::string>> substitutors;
+  };
+  static std::string sytelineResult(const SytelineResult& result);
+  // "&", "<" and ">" escaped, for values placed in the documents above.
+  static std::string xmlText(std::string_view text);
 };
 
 }  // namespace tev::sim

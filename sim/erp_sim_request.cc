@@ -3,6 +3,9 @@
 #include <cstdio>
 
 #include "common/java_text.h"
+#include "xml/libxml_guard.h"
+#include "xml/xml_document.h"
+#include "xml/xml_node.h"
 
 namespace tev::sim {
 namespace {
@@ -65,7 +68,157 @@ void parseLogin(ErpSimRequest& request, std::string_view rest) {
   request.kind = RequestKind::kLogin;
 }
 
+std::string withoutPrefix(const std::string& name) {
+  return name.starts_with("q0:") ? name.substr(3) : name;
+}
+
+XmlDocPtr parseQuietly(std::string_view text) {
+  LibxmlGuard guard;
+  std::string cause;
+  return parseXmlText(std::string(text), cause);
+}
+
+void parseBusinessObject(ErpSimRequest& request) {
+  XmlDocPtr doc = parseQuietly(request.body);
+  xmlNodePtr root = doc ? xmlDocGetRootElement(doc.get()) : nullptr;
+  if (root == nullptr) {
+    request.parseNote = "business-object request that is not well-formed XML";
+    return;
+  }
+  request.path = BackEndPath::kBusinessObject;
+  int recordSet = 0;
+  for (const XmlNode& child : XmlNode(root).elementChildren()) {
+    if (child.name() == "ObjectName") request.objectName = child.textContent();
+    if (child.name() == "MethodName") request.methodName = child.textContent();
+    if (child.name() == "ComponentName") request.componentName = child.textContent();
+    if (child.name() != "Parameters") continue;
+    for (const XmlNode& set : child.elementChildren()) {
+      std::vector<XmlNode> records = set.elementChildren();
+      if (records.empty()) continue;
+      std::vector<XmlNode> fields = records.front().elementChildren();
+      if (recordSet == 0 && !fields.empty()) request.boiArguments = fields.front().textContent();
+      if (recordSet == 1) {
+        if (fields.size() > 0) request.server = fields[0].textContent();
+        if (fields.size() > 1) request.function = fields[1].textContent();
+        if (fields.size() > 2) request.customerPrefix = fields[2].textContent();
+      }
+      ++recordSet;
+    }
+  }
+}
+
+std::map<std::string, std::string> bdeRecord(const XmlNode& record, ErpSimRequest& request) {
+  std::map<std::string, std::string> fields;
+  for (const XmlNode& field : record.elementChildren()) {
+    if (field.name().starts_with("q0:")) {
+      request.bdeLines.push_back(bdeRecord(field, request));
+      continue;
+    }
+    fields[field.name()] = field.textContent();
+  }
+  return fields;
+}
+
+void parseErpLn(ErpSimRequest& request, std::string_view rest) {
+  const std::size_t blank = rest.find(' ');
+  if (blank == std::string_view::npos) {
+    request.parseNote = "ERP LN request without a blank after the company";
+    return;
+  }
+  request.company = std::string(rest.substr(0, blank));
+  XmlDocPtr doc = parseQuietly(rest.substr(blank + 1));
+  xmlNodePtr root = doc ? xmlDocGetRootElement(doc.get()) : nullptr;
+  if (root == nullptr) {
+    request.parseNote = "ERP LN request that is not well-formed XML";
+    return;
+  }
+  request.path = BackEndPath::kErpLn;
+  for (const XmlNode& body : XmlNode(root).elementChildren()) {
+    for (const XmlNode& call : body.elementChildren()) {
+      std::string name = withoutPrefix(call.name());
+      if (name.ends_with("Request")) name.resize(name.size() - 7);
+      request.function = name;
+      for (const XmlNode& area : call.elementChildren()) {
+        for (const XmlNode& record : area.elementChildren()) {
+          request.server = withoutPrefix(record.name());
+          request.bdeRecords.push_back(bdeRecord(record, request));
+        }
+      }
+    }
+  }
+}
+
+void parseRoutedSql(ErpSimRequest& request, std::string_view rest) {
+  const std::size_t comma = rest.find(',');
+  if (comma == std::string_view::npos) {
+    request.parseNote = "router SQL body without a comma after the company";
+    return;
+  }
+  request.path = BackEndPath::kRoutedSql;
+  request.company = std::string(rest.substr(0, comma));
+  request.routedBody = std::string(rest.substr(comma + 1));
+  std::vector<std::string> parts = splitKeepEmpty(request.routedBody, ',');
+  if (parts.size() >= 2 && !parts[0].empty() &&
+      parts[0].find_first_not_of("0123456789") == std::string::npos) {
+    request.noOfParams = parts[0];
+    request.function = parts[1];
+    request.values.assign(parts.begin() + 2, parts.end());
+    if (request.values.size() == 1 && request.values[0].empty() && request.noOfParams == "0")
+      request.values.clear();
+  }
+}
+
+std::vector<std::pair<std::string, std::string>> sytelineFields(const XmlNode& inputs, ErpSimRequest* lines) {
+  std::vector<std::pair<std::string, std::string>> fields;
+  for (const XmlNode& entry : inputs.elementChildren()) {
+    std::vector<XmlNode> parts = entry.elementChildren();
+    if (lines != nullptr && !parts.empty() && parts.front().name() == "inputs") {
+      lines->sytelineLineName = parts.front().attribute("name").value_or("");
+      lines->sytelineLineInputs = sytelineFields(parts.front(), nullptr);
+      continue;
+    }
+    std::string name;
+    std::string value;
+    for (const XmlNode& part : parts) {
+      if (part.name() == "name") name = part.textContent();
+      if (part.name() == "value") value = part.textContent();
+    }
+    fields.emplace_back(name, value);
+  }
+  return fields;
+}
+
+void parseSyteline(ErpSimRequest& request) {
+  XmlDocPtr doc = parseQuietly(trim(request.sqlText));
+  xmlNodePtr root = doc ? xmlDocGetRootElement(doc.get()) : nullptr;
+  if (root == nullptr) return;  // an SQL query after all
+  request.path = BackEndPath::kSyteline;
+  const XmlNode document(root);
+  request.sytelineRoot = document.name();
+  for (const XmlNode& child : document.elementChildren()) {
+    if (child.name() == "queryName" || child.name() == "updateName")
+      request.sytelineName = child.textContent();
+    if (child.name() == "inputs") request.sytelineInputs = sytelineFields(child, &request);
+  }
+}
+
 }  // namespace
+
+const char* toString(BackEndPath path) {
+  switch (path) {
+    case BackEndPath::kNone:
+      return "none";
+    case BackEndPath::kBusinessObject:
+      return "business-object";
+    case BackEndPath::kErpLn:
+      return "erp-ln";
+    case BackEndPath::kRoutedSql:
+      return "routed-sql";
+    case BackEndPath::kSyteline:
+      return "syteline";
+  }
+  return "none";
+}
 
 const char* toString(RequestKind kind) {
   switch (kind) {
@@ -124,6 +277,11 @@ ErpSimRequest parseRequest(std::string_view line) {
     if (word == " DDC") parseFunctionServer(request, rest);
     if (word == "SQL") parseSql(request, rest);
     if (word == "LOGIN") parseLogin(request, rest);
+    if (word == "<?xml") parseBusinessObject(request);
+    if (word == "SOA") parseErpLn(request, rest);
+    if (word == " SQL") parseRoutedSql(request, rest);
+    if (word == "SQL" && request.kind == RequestKind::kSqlQuery && trim(request.sqlText).starts_with("<"))
+      parseSyteline(request);
     break;
   }
   return request;

@@ -13,11 +13,14 @@
 //
 // Everything else (business-object XML, ERP LN "SOA", " SQL" bodies of the web-service and RTCIM paths, a
 // line without the four header fields, bytes that make no sense) is kOther with the raw line kept, so that a
-// rule or a handler can still answer it. Parsing never fails and never throws.
+// rule or a handler can still answer it; the back-end path of such a line (and of a Syteline "SQL" line) and
+// what it carries are taken apart into `path` and the fields after it. Parsing never fails and never throws.
 #pragma once
 
+#include <map>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tev::sim {
@@ -26,6 +29,13 @@ inline constexpr char kFs = '\x1c';
 inline constexpr std::string_view kHandshakeLine = "<<SCANNERREQUEST>>";
 
 enum class RequestKind { kFunctionServer, kQuery, kSqlQuery, kLogin, kHandshake, kOther };
+
+// Which back-end path a line belongs to, beside its kind: the business-object XML request ("<?xml" right
+// after the header), the ERP LN SOAP request ("SOA"), a " SQL" body sent over the router (web service,
+// RTCIM queries), a Syteline document in an "SQL" body. kNone for everything else (an RTCIM " DDC" line
+// reads as a function-server call).
+enum class BackEndPath { kNone, kBusinessObject, kErpLn, kRoutedSql, kSyteline };
+const char* toString(BackEndPath path);
 
 // "function-server", "query", "sql", "login", "handshake", "other".
 const char* toString(RequestKind kind);
@@ -70,6 +80,32 @@ struct ErpSimRequest {
 
   // Why a line that looked like a known kind was taken as kOther ("" otherwise).
   std::string parseNote;
+
+  // --- the other back-end paths (see BackEndPath) ---------------------------------------------------------
+  BackEndPath path = BackEndPath::kNone;
+  // Business object: ObjectName, MethodName, ComponentName, the joined argument text of the first record set,
+  // and the function-server identity of the second (name, function, prefix) in server / function /
+  // customerPrefix.
+  std::string objectName;
+  std::string methodName;
+  std::string componentName;
+  std::string boiArguments;
+  std::string customerPrefix;
+  // ERP LN: company (between "SOA" and the blank), function (the body element without "q0:" and "Request"),
+  // server (the first record's element without "q0:"), and each record's fields; the records nested in a
+  // record (lines) in bdeLines.
+  std::vector<std::map<std::string, std::string>> bdeRecords;
+  std::vector<std::map<std::string, std::string>> bdeLines;
+  // Router " SQL" bodies (web service and RTCIM queries): company, and the text after its comma. When that
+  // text reads as count "," function ("," value)*, function and values are filled too.
+  std::string routedBody;
+  // Syteline: the document's root name, queryName or updateName, the top-level inputs in order (name, value),
+  // and the line inputs' name and fields (all records one after the other).
+  std::string sytelineRoot;
+  std::string sytelineName;
+  std::vector<std::pair<std::string, std::string>> sytelineInputs;
+  std::string sytelineLineName;
+  std::vector<std::pair<std::string, std::string>> sytelineLineInputs;
 };
 
 // Takes a request line apart (see above). Never throws.

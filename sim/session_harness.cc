@@ -340,6 +340,10 @@ void SessionHarness::start(const std::string& id) {
   if (memory_.currentTransaction == nullptr) throw Error("No transaction " + id + " in the session memory");
 }
 
+void SessionHarness::registerClass(ClassDescriptor descriptor) {
+  registry_.add(std::move(descriptor));
+}
+
 void SessionHarness::registerClasses() {
   for (; registered_ < classes_.size(); ++registered_) registry_.add(classes_[registered_].descriptor());
 }
@@ -355,12 +359,17 @@ std::string SessionHarness::position() const {
          (p.currentForm ? p.currentForm->id : "-") + "/" + (p.currentField ? p.currentField->id : "-");
 }
 
-SessionHarness::RunResult SessionHarness::run() {
+TransactionProcessor& SessionHarness::prepare() {
   registerClasses();
   if (processor_ == nullptr) {
     if (memory_.currentTransaction == nullptr) throw Error("No transaction started");
     processor_ = std::make_unique<TransactionProcessor>(memory_, emulator_.getSettings(), emulator_);
   }
+  return *processor_;
+}
+
+SessionHarness::RunResult SessionHarness::run() {
+  prepare();
   RunResult result;
   try {
     processor_->processForm();

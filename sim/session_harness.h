@@ -189,6 +189,9 @@ class SessionHarness {
 
   // A test class: "tev.transaction." + id (a name with a dot is taken as it stands), below the parent class.
   TestClass& defineClass(const std::string& id, const std::string& parent = ClassRegistry::kTransactionUtils);
+  // A class described elsewhere (a real transaction class or one of its bases), added to the harness's
+  // registry at once; a second class of the same name is an error.
+  void registerClass(ClassDescriptor descriptor);
   // A transaction of these forms, stored in the session memory under its id; its processing object comes
   // from the harness's registry.
   Transaction& addTransaction(const std::string& id, std::vector<std::shared_ptr<Form>> forms);
@@ -203,6 +206,9 @@ class SessionHarness {
   // Runs the first-level processor (created on the first run) until the script is used up or the process
   // ends. Errors that leave the processor reach the caller.
   RunResult run();
+  // Registers the test classes and creates the first-level processor, as the first run() does, so that a
+  // test can hand the processor to other services before the session runs.
+  TransactionProcessor& prepare();
 
   // --- what happened ---
   ScreenModel screen() { return peer_.screen(); }

@@ -51,6 +51,10 @@ struct GatewayContext {
   // After a one-record function-server query: the running transaction's processing object copies the
   // record into form fields (updateSqlSharedVariableMaps of the transaction base class). Empty: nothing.
   std::function<void(Transaction& transaction, const std::string& resultName)> updateSqlSharedVariableMaps;
+  // After a list of rows was stored: the processing object selects row `row` of the result (setQryRowIndex of
+  // the transaction base class, which also updates the form fields). Empty: the row is recorded under
+  // "sel_row" in the transaction's index table and updateSqlSharedVariableMaps is called.
+  std::function<void(Transaction& transaction, const std::string& resultName, int row)> setQryRowIndex;
 };
 
 }  // namespace tev

@@ -11,7 +11,9 @@ namespace tev {
 // statement, a request that cannot be built. Its messages: "Skerrymantle is Down",
 // "unable_to_establish_connection", "DDC Driver is down", "SQL Driver is down", "Invalid Function Server",
 // "Invalid No.of Arguments", "Invalid Input String Length", "Authentication service is down",
-// "Authentication Service is busy", "Authentication service is notfound", "Authentication service not found".
+// "Authentication Service is busy", "Authentication service is notfound", "Authentication service not found";
+// of the other back-end paths: "Invalid BDE" (ERP LN statement not defined) and "Error Message" (a Syteline
+// reply reporting an error that was shown).
 // Whatever the operator is told has been shown before it is thrown.
 class DriverDownException : public Error {
  public:
@@ -41,6 +43,13 @@ class SqlFailedException : public Error {
   using Error::Error;
 
   static inline const std::string NO_ROWS = "No rows found";
+};
+
+// A reply document (business object, ERP LN, web service, Syteline, RTCIM data) that is not well-formed XML,
+// or lacks the element its path needs. Passed to the caller unchanged.
+class XmlReplyError : public Error {
+ public:
+  using Error::Error;
 };
 
 // The router connection broke during an exchange: a write or read failure, the end of the stream before a

@@ -21,11 +21,18 @@
 // results (qryResults) are written into the running transaction, taken from the session memory at the start
 // of each request.
 //
+// Beside function-server calls and queries the handler serves the other back-end paths, each in a file of
+// its own: business objects (request_type "OW" switches every function-server call there), ERP LN SOAP
+// requests, the web service (over the router, or posted directly over HTTP), Syteline documents and RTCIM
+// function texts. The four paths that end in a coded status line share one interpreter
+// (interpretStatusLine) and differ only by their ReplyPolicy (reply_policy.h lists every difference).
+//
 // Sessions reach the handler through the service registry, which fills its GatewayContext. Single thread:
 // requests run one at a time and block until their reply arrives (no read time-out).
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -36,9 +43,12 @@
 #include "engine/transaction.h"
 #include "gateway/gateway_context.h"
 #include "gateway/gateway_errors.h"
+#include "gateway/reply_policy.h"
 #include "gateway/request_line.h"
 #include "gateway/result_file_fetch.h"
 #include "gateway/router_reply.h"
+#include "xml/xml_document.h"
+#include "xml/xml_node.h"
 
 namespace tev {
 
@@ -100,11 +110,25 @@ class RequestHandler {
   // a business-object request instead (processOpenWorldTransaction).
   virtual bool callFunctionServer(const std::string& statementId, const std::vector<std::string>& values,
                                   bool showErrors, bool showSuccess);
-  // The business-object path of callFunctionServer. Not available yet: logs and throws
-  // DriverDownException "DDC Driver is down".
+  // The business-object path of callFunctionServer (request_handler_boi.cc): the statement's arguments as a
+  // business-object XML request (getBoiString), sent and read by processOpenWorldRequest. True on status 0;
+  // data, tolerance and error replies as FunctionServerFailedException, router words and driver failures
+  // as DriverDownException, exactly as callFunctionServer reports them.
   virtual bool processOpenWorldTransaction(const std::string& statementId,
                                            const std::vector<std::string>& values, bool showErrors,
                                            bool showSuccess);
+  bool processOpenWorldTransaction(const std::string& statementId, const std::vector<std::string>& values,
+                                   bool showErrors);
+  // A business-object body of the caller's: the request-line header is put in front of it. (Pass values as a
+  // typed vector: an empty braced list would pick this form.)
+  bool processOpenWorldTransaction(const std::string& body, bool showErrors, bool showSuccess);
+  bool processOpenWorldTransaction(const std::string& body, bool showErrors);
+  // Sends one complete business-object request line and interprets the reply (ReplyPolicy::openWorld).
+  virtual bool processOpenWorldRequest(const std::string& line, bool showErrors, bool showSuccess);
+  bool processOpenWorldRequest(const std::string& line, bool showErrors);
+  // The complete business-object request line for the statement (header and XML). Throws
+  // DriverDownException "Invalid No.of Arguments" (after the window) when the count of values is wrong.
+  std::string getBoiString(const FServerStatement& statement, const std::vector<std::string>& values);
   // The router's log-in request with five texts: true when accepted; NtLogonFailedException with the
   // reply's message when refused; router conditions and connection failures as DriverDownException. Never
   // resent after a broken exchange.
@@ -152,6 +176,115 @@ class RequestHandler {
 
   // The standard query list; nullptr before initialize or without a file locator.
   SqlParser* getStandardSqlParser() const { return standardSqlParser.get(); }
+  // Replaces the standard query list (tools and tests that have no environment files).
+  void setStandardSqlParser(std::unique_ptr<SqlParser> parser);
+
+  // --- ERP LN requests (request_handler_ln.cc) ------------------------------------------------------------
+  // A record is one value per argument of a statement; rows are several records of one statement. Every form
+  // without company takes the user parameter company; every form without showSuccess shows it. A statement
+  // that is not defined: window and DriverDownException "Invalid BDE". Outcomes as processOpenWorldRequest,
+  // with the ERP LN differences of ReplyPolicy::erpLn (97 is data, 900 is a tolerance) and SOAP faults
+  // shown in "HOST MESSAGE" windows ("Function call failed").
+  // Call with typed vectors: a braced list of texts fits both the rows and the values forms.
+  using Rows = std::vector<std::vector<std::string>>;
+  bool processErplnTransaction(const std::string& fserverId, const Rows& rows, bool showErrors,
+                               bool showSuccess);
+  bool processErplnTransaction(const std::string& fserverId, const Rows& rows, bool showErrors,
+                               bool showSuccess, const std::string& company);
+  bool processErplnTransaction(const std::string& body, bool showErrors, bool showSuccess);
+  // The worker: sends the complete request line and interprets the SOAP reply.
+  virtual bool processErplnTransaction(const std::string& body, bool showErrors, bool showSuccess,
+                                       const std::string& company);
+  bool processErplnTransaction(const std::string& fserverId, const std::vector<std::string>& values,
+                               const std::string& lineFserverId, const Rows& lineRows, bool showErrors,
+                               bool showSuccess);
+  bool processErplnTransaction(const std::string& fserverId, const std::vector<std::string>& values,
+                               const std::string& lineFserverId, const Rows& lineRows, bool showErrors,
+                               bool showSuccess, const std::string& company);
+  bool processErplnTransaction(const std::string& fserverId, const std::vector<std::string>& values,
+                               bool showErrors);
+  bool processErplnTransaction(const std::string& fserverId, const std::vector<std::string>& values,
+                               bool showErrors, const std::string& company);
+  bool processErplnTransaction(const std::string& fserverId, const std::vector<std::string>& values,
+                               bool showErrors, bool showSuccess);
+  bool processErplnTransaction(const std::string& fserverId, const std::vector<std::string>& values,
+                               bool showErrors, bool showSuccess, const std::string& company);
+  // Fetches the XML result document named by a "97" reply (downloadFile) and stores its row elements as the
+  // result queryId. A file that cannot be fetched or read: window, logged, the error passed on, qryResults
+  // unchanged.
+  virtual void parse97Message(const std::string& queryId, const std::string& fileName);
+
+  // --- web service (request_handler_web_service.cc) --------------------------------------------------------
+  // Over the router: " SQL" company "," body, answered by a coded status line (ReplyPolicy::webService).
+  virtual bool processBTATransaction(const std::string& body, bool showErrors, bool showSuccess);
+  // processBTATransaction; a "98" reply whose message is XML with a "Values" element is stored as one row
+  // under resultName (true). A plain success returns false; other failures pass on.
+  virtual bool executeBTAQuery(const std::string& body, const std::string& resultName, bool showErrors,
+                               bool showSuccess);
+  // Directly over HTTP: the statement's SOAP request posted to bta / bta_web_service_base_url (+ company)
+  // "/" fserverName. True for SUCCESSFUL (or any status but FAILED), false for FAILED. A missing setting
+  // throws InvalidSettingException; a failed exchange shows "BTA Error" and passes its error on.
+  virtual bool execBtaTransaction(const std::string& statementId, const std::vector<std::string>& values,
+                                  bool showErrors, bool showSuccess);
+  // A query through execBtaTransaction with (query number, input list): the response's rowList rows stored
+  // under resultName. False for an unknown query, no rows, or any failure (shown).
+  virtual bool execBtaQuery(const std::string& statementId, const std::string& resultName,
+                            const std::string& queryId, const std::vector<std::string>& values,
+                            bool showErrors);
+  // The text as an XML document; nothing (logged) when it is not well-formed.
+  XmlDocPtr parseXml(const std::string& text);
+  // Every fieldValueList below the element: its name child -> its value child ("" without text).
+  void populateHashTable(const XmlNode& element, QryRow& table);
+
+  // --- Syteline (request_handler_syteline.cc) --------------------------------------------------------------
+  // The query statement's number and inputs as a query document; the rows of the reply stored under queryId.
+  // True unless the reply reports an error (false; with showErrors a window and DriverDownException
+  // "Error Message") or the statement is unknown (false, window).
+  virtual bool execSytelineQuery(const std::string& queryId, const std::vector<std::string>& values,
+                                 bool showErrors);
+  // An update document (with the records of a line statement nested when given); rows of the reply stored
+  // under resultName. True on success; an error reply: false without showErrors, otherwise a window with
+  // the error's placeholders filled and DriverDownException "Error Message".
+  virtual bool execSytelineUpdate(const std::string& statementId, const std::vector<std::string>& values,
+                                  const std::optional<std::string>& lineStatementId,
+                                  const std::optional<Rows>& lineRows, const std::string& resultName,
+                                  bool showErrors, bool showSuccess);
+  bool execSytelineUpdate(const std::string& statementId, const std::vector<std::string>& values,
+                          const std::string& resultName, bool showErrors, bool showSuccess);
+  // Accepts its arguments and returns true; sends nothing.
+  virtual bool execSytelineTransaction(const std::string& statementId, const std::vector<std::string>& values,
+                                       bool showErrors);
+  // One entry per element child of node: its name -> the text of its first child ("" without one).
+  void populateSytelineHashTable(QryRow& table, const XmlNode& node);
+  // A query list consulted before the standard one by execSytelineQuery (not owned; nullptr: none).
+  void setCustomSqlParser(SqlParser* parser) { customSqlParser = parser; }
+
+  // --- RTCIM (request_handler_rtcim.cc) -------------------------------------------------------------------
+  // count "," function "," values joined by "," sent as " " kind company "," text (kind "DDC" or "SQL").
+  // True for status 0 and for data (98, 99: the "query_result" row stored under resultName); tolerance and
+  // errors as FunctionServerFailedException, router words and driver failures as DriverDownException. With
+  // errorMessageId, an error list is reported by that message's window once.
+  virtual bool executeRtcimMessage(const std::string& function, const std::string& resultName,
+                                   const std::vector<std::string>& values, const std::string& kind,
+                                   bool showErrors, bool showSuccess,
+                                   const std::optional<std::string>& errorMessageId);
+  bool executeRtcimMessage(const std::string& function, const std::string& resultName,
+                           const std::vector<std::string>& values, const std::string& kind, bool showErrors,
+                           bool showSuccess);
+  bool executeRtcimMessage(const std::string& function, const std::string& resultName,
+                           const std::vector<std::string>& values, const std::string& kind, bool showErrors);
+  bool executeRtcimQuery(const std::string& function, const std::string& resultName,
+                         const std::vector<std::string>& values, bool showErrors);
+  bool executeRtcimQuery(const std::string& function, const std::string& resultName,
+                         const std::vector<std::string>& values, bool showErrors,
+                         const std::string& errorMessageId);
+  bool executeRtcimTransaction(const std::string& function, const std::string& resultName,
+                               const std::vector<std::string>& values, bool showErrors);
+  bool executeRtcimTransaction(const std::string& function, const std::string& resultName,
+                               const std::vector<std::string>& values, bool showErrors, bool showSuccess);
+  // The first "query_result" element of the fragment as one row under resultName. The fragment's "&" are
+  // taken literally; a fragment that cannot be parsed throws tev::Error.
+  virtual void parseRtcimQueryResults(const std::string& resultName, const std::string& data);
 
  protected:
   enum class ExchangeKind { kFunctionServer, kQuery, kLogin };
@@ -179,6 +312,39 @@ class RequestHandler {
   void showBaanWindow(const std::string& message);
   void beep(int count);
 
+  // --- the shared reading of coded status lines (request_handler_reply.cc) -------------------------------
+  struct StatusLineCall {
+    bool showErrors = true;
+    bool showSuccess = true;
+    std::string company;
+    // RTCIM: an error list is reported by this message's window once.
+    std::optional<std::string> errorMessageId;
+    // Data replies of a policy where data is a success: called with the message before the status is set.
+    std::function<void(const std::string& message)> onData;
+  };
+  // Interprets the status line by the policy (see reply_policy.h): true for a plain success (and for data
+  // where the policy makes it a success); everything else is shown and thrown as the policy says.
+  bool interpretStatusLine(const ReplyPolicy& policy, const std::string& line, Transaction& transaction,
+                           const StatusLineCall& call);
+  // The router words the policy tests on the whole reply: the first found is reported, the transaction
+  // marked (when the policy says so) and DriverDownException thrown. Nothing happens when none is found.
+  void checkRouterWords(const ReplyPolicy& policy, const std::string& reply, Transaction* transaction,
+                        const std::string& company);
+  // Reports one router word (its beeps, then its line, message or window).
+  void reportRouterWord(const RouterWordRule& rule, const std::string& company);
+  // The text of a message id in the user's message list ("" without one).
+  std::string messageText(const std::string& id) const;
+  void showWindowForId(const std::string& title, const std::string& messageId, const std::string& footerId);
+  // setQryRowIndex of the processing object (GatewayContext::setQryRowIndex).
+  void selectRow(Transaction& transaction, const std::string& resultName, int row);
+  // The running transaction, or tev::Error naming what needed one.
+  std::shared_ptr<Transaction> requireTransaction(const std::string& what);
+  // The query statement: the transaction's, else the custom list's, else the standard list's.
+  std::shared_ptr<SQLStatement> findQueryStatement(Transaction& transaction, const std::string& statementId,
+                                                   bool withCustomList);
+  // The argument-count window of a request body and DriverDownException "Invalid No.of Arguments".
+  [[noreturn]] void argumentCountFailure(const std::string& windowMessage);
+
   log::Logger logger;
 
  private:
@@ -194,6 +360,10 @@ class RequestHandler {
                                      const std::vector<std::string>& names);
   ResultFileFetch& fetch();
 
+  // execBtaTransaction; the values at xmlPositions are XML already (execBtaQuery's input list).
+  bool execBtaRequest(const std::string& statementId, const std::vector<std::string>& values, bool showErrors,
+                      bool showSuccess, const std::vector<std::size_t>& xmlPositions);
+
   GatewayContext ctx;
   Options options;
   std::unique_ptr<RouterConnection> connection;
@@ -201,6 +371,10 @@ class RequestHandler {
   std::unique_ptr<ResultFileFetch> resultFileFetch;
   // The running transaction of the request in progress.
   std::shared_ptr<Transaction> curTrans;
+  // The last SOAP response of a direct web-service request and its response element (nullptr: none).
+  XmlDocPtr responseDoc;
+  xmlNodePtr responseDataElt = nullptr;
+  SqlParser* customSqlParser = nullptr;
 };
 
 }  // namespace tev

@@ -139,13 +139,6 @@ void RequestHandler::functionServerCondition(const router::CodedReply& reply, Tr
   throw DriverDownException("DDC Driver is down");
 }
 
-bool RequestHandler::processOpenWorldTransaction(const std::string& statementId,
-                                                 const std::vector<std::string>& /*values*/,
-                                                 bool /*showErrors*/, bool /*showSuccess*/) {
-  logger->error("{}", "Business-object requests are not available; statement " + statementId + " not sent");
-  throw DriverDownException("DDC Driver is down");
-}
-
 bool RequestHandler::callAuthenticationService(const std::string& text1, const std::string& text2,
                                                const std::string& text3, const std::string& text4,
                                                const std::string& text5) {

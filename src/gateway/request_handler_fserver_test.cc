@@ -221,9 +221,10 @@ TEST_F(FunctionServerTest, StatementsThatCannotBeSentAreStoppedBeforeSending) {
 
 TEST_F(FunctionServerTest, OpenWorldRequestTypeTakesTheBusinessObjectPath) {
   user.setParameterValue("request_type", "ow");
-  EXPECT_EQ(call(), "DriverDown: DDC Driver is down");
-  EXPECT_EQ(sim.requestCount(), 0u);
-  EXPECT_TRUE(logs.contains("Business-object requests are not available"));
+  sim.reply(ErpSimReply::businessObjectDocument("0,0,Done"));
+  EXPECT_EQ(call(), "");
+  ASSERT_EQ(sim.requestCount(), 1u);
+  EXPECT_EQ(sim.requests()[0].path, sim::BackEndPath::kBusinessObject);
 }
 
 TEST_F(FunctionServerTest, BackendUserPrefixGoesBeforeTheUserArgument) {

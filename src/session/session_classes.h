@@ -1,0 +1,12 @@
+// The classes of this folder for the class registry: start-up calls registerSessionClasses on
+// ClassRegistry::process() (tests on a registry of their own) before any transaction class is created.
+#pragma once
+
+namespace tev {
+
+class ClassRegistry;
+
+// Adds the descriptor of TransactionLogic (ClassRegistry::kTransactionLogic).
+void registerSessionClasses(ClassRegistry& registry);
+
+}  // namespace tev
