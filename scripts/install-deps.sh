@@ -11,6 +11,7 @@ packages=(
   python3-aiosmtpd  # the SMTP server of the mail tests (run with /usr/bin/python3)
   python3-pyftpdlib ftp  # FTP server and the platform ftp client of the result-file fetch tests
   openssh-server openssh-client  # sshd and sftp of the SFTP result-file fetch tests
+  slapd ldap-utils  # the directory server of the directory login tests
   # libraries
   libxml2-dev libicu-dev libspdlog-dev libfmt-dev nlohmann-json3-dev
   libcurl4-openssl-dev libzip-dev libldap-dev libmariadb-dev

@@ -3,6 +3,8 @@
 
 #include <stdlib.h>
 
+#include <chrono>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -54,6 +56,20 @@ inline std::string readFile(const std::string& path) {
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
+}
+
+// The instant of a local date and time (the process's time zone).
+inline std::chrono::system_clock::time_point localTime(int year, int month, int day, int hour, int minute,
+                                                       int second) {
+  std::tm tm{};
+  tm.tm_year = year - 1900;
+  tm.tm_mon = month - 1;
+  tm.tm_mday = day;
+  tm.tm_hour = hour;
+  tm.tm_min = minute;
+  tm.tm_sec = second;
+  tm.tm_isdst = -1;
+  return std::chrono::system_clock::from_time_t(std::mktime(&tm));
 }
 
 }  // namespace tev::testing

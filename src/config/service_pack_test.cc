@@ -257,7 +257,7 @@ TEST(ServicePackDemoTreeTest, TheDemoInstallationIsComplete) {
   EXPECT_EQ(settings.loadIntSetting({"torvend", "emulator_poll_time"}), 100);
   EXPECT_EQ(settings.getConfigParamValue("demo", {"skerrymantle", "ip_address"}), "127.0.0.1");
   EXPECT_THAT(settings.getConfigParamValues("demo", {"sql", "baan_server", "company_suffix"}).value(),
-              ElementsAre("100"));
+              ElementsAre("0"));
   EXPECT_THAT(settings.getEnvironmentNamesList().value(), ElementsAre("common", "demo"));
 }
 

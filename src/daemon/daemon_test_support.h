@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "common/tcp.h"
 #include "common/test_support.h"
 #include "daemon/system_log.h"
 #include "daemon/torvend_data.h"
@@ -29,7 +30,9 @@ class DaemonTree {
                 {"use_sockets_with_scanner_process", "no"},
                 {"scanner_process_port", "0"},
                 {"no_of_socket_reties", "3"},
-                {"admin_server_object_name", "TorvendAdminServer"}};
+                {"admin_server_object_name", "TorvendAdminServer"},
+                // A port of the tree's own: only the tests of the administration tools use 1099.
+                {"rmi_registry_port", std::to_string(TcpListener::listen(0, true).port())}};
     devices = "<device id=\"dev1\"><ip>127.0.0.2</ip><environment>plant</environment></device>";
   }
 

@@ -1,11 +1,11 @@
 #include "daemon/device_log_backup.h"
 
-#include <ctime>
 #include <filesystem>
 #include <iostream>
 #include <regex>
 
 #include "common/clock.h"
+#include "common/dated_backup.h"
 #include "common/error.h"
 #include "common/java_text.h"
 
@@ -26,22 +26,6 @@ bool claims(const std::string& fileName, const std::string& deviceName) {
          isLogSuffix(fileName.substr(deviceName.size()));
 }
 
-std::string withCounter(const std::string& backupName, int counter) {
-  size_t dot = backupName.rfind('.');
-  std::string base = dot == std::string::npos ? backupName : backupName.substr(0, dot);
-  std::string extension = dot == std::string::npos ? "" : backupName.substr(dot);
-  return base + "-" + std::to_string(counter) + extension;
-}
-
-void moveFile(const fs::path& from, const fs::path& to) {
-  std::error_code error;
-  fs::rename(from, to, error);
-  if (!error) return;
-  // Another file system: copy, then remove the original.
-  fs::copy_file(from, to, fs::copy_options::none);
-  fs::remove(from);
-}
-
 }  // namespace
 
 bool isDeviceLogFile(const std::string& fileName, const std::string& deviceName,
@@ -54,11 +38,7 @@ bool isDeviceLogFile(const std::string& fileName, const std::string& deviceName,
 }
 
 std::string backupFileName(const std::string& fileName, std::chrono::system_clock::time_point time) {
-  std::time_t seconds = std::chrono::system_clock::to_time_t(time);
-  std::tm local{};
-  ::localtime_r(&seconds, &local);
-  char stamp[32];
-  std::strftime(stamp, sizeof stamp, "-%m%d%Y-%I%M%S", &local);
+  std::string stamp = "-" + backupTimestamp(time);
   size_t dot = fileName.rfind('.');
   if (dot == std::string::npos) return fileName + stamp;
   return fileName.substr(0, dot) + stamp + fileName.substr(dot);
@@ -85,16 +65,10 @@ std::vector<MovedLogFile> backupDeviceLogFiles(const std::string& backupDirector
   for (const std::string& name : names) {
     MovedLogFile move;
     move.from = logDirectory + "/" + name;
-    std::string backupName = backupFileName(name, now);
-    std::string target = backupDirectory + "/" + backupName;
-    for (int counter = 1; fs::exists(target, ignored); ++counter)
-      target = backupDirectory + "/" + withCounter(backupName, counter);
-    move.to = target;
-    try {
-      moveFile(move.from, move.to);
+    move.to = backupDirectory + "/" + backupFileName(name, now);
+    if (std::optional<std::string> movedTo = moveKeepingBoth(move.from, move.to, &move.error)) {
+      move.to = *movedTo;
       move.moved = true;
-    } catch (const fs::filesystem_error& e) {
-      move.error = e.what();
     }
     moves.push_back(std::move(move));
   }

@@ -11,20 +11,8 @@
 namespace tev {
 namespace {
 
+using testing::localTime;
 using testing::TempDir;
-
-std::chrono::system_clock::time_point localTime(int year, int month, int day, int hour, int minute,
-                                                int second) {
-  std::tm time{};
-  time.tm_year = year - 1900;
-  time.tm_mon = month - 1;
-  time.tm_mday = day;
-  time.tm_hour = hour;
-  time.tm_min = minute;
-  time.tm_sec = second;
-  time.tm_isdst = -1;
-  return std::chrono::system_clock::from_time_t(std::mktime(&time));
-}
 
 TEST(DeviceLogBackup, OnlyTheDevicesOwnFiles) {
   std::vector<std::string> known{"dev1", "dev10", "dev1_x"};

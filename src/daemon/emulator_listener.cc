@@ -13,6 +13,7 @@
 #include "common/java_text.h"
 #include "daemon/device_log_backup.h"
 #include "daemon/scanner_command_line.h"
+#include "rpc/rpc_error.h"
 
 namespace tev {
 
@@ -76,7 +77,7 @@ void EmulatorListener::createEmulatorThreads() {
   int count = data_.emulatorThreadCount.load();
   std::lock_guard lock(lock_);
   for (int id = 1; id <= count; ++id) {
-    auto thread = std::make_shared<EmulatorThread>(log_, data_, std::to_string(id));
+    auto thread = std::make_shared<EmulatorThread>(log_, data_, std::to_string(id), &handlers_);
     emulatorThreads_.push_back(thread);
     thread->start();
   }
@@ -127,14 +128,18 @@ void EmulatorListener::setUpConnection(AcceptedConnection connection) {
     device->scannerSocket = std::move(connection.fd);
     device->connected = true;
   }
+  bool byHandler = false;
   try {
     std::string commandLine = buildScannerCommandLine(data_, *device, defaultProgram_);
     backupExistingDeviceLogFiles(log_, *this, data_, device->name);
     log_.log(*this, 1, "Execing: " + commandLine);
-    startScannerProcess(*device, commandLine);
+    if (!startScannerProcess(*device, commandLine, byHandler)) {
+      abandonSetUp(*device, false);
+      return;
+    }
     handToRelayThread(device);
   } catch (...) {
-    abandonSetUp(*device);
+    abandonSetUp(*device, byHandler);
     throw;
   }
 }
@@ -180,7 +185,16 @@ DevicePtr EmulatorListener::handleSimulatedDeviceConnection(Fd& socket, const st
   return nullptr;
 }
 
-void EmulatorListener::startScannerProcess(Device& device, const std::string& commandLine) {
+bool EmulatorListener::startScannerProcess(Device& device, const std::string& commandLine, bool& byHandler) {
+  if (!handlers_.empty()) {
+    byHandler = true;  // also when the start call fails: the handler may have started it all the same
+    if (!startThroughHandler(device, commandLine)) return false;
+    if (!data_.bUseSocketsWithScannerProcess)
+      throw Error("The process of device " + device.name +
+                  " runs in a handler process: its standard streams cannot be the process channel");
+    openSocketChannel(device);
+    return true;
+  }
   std::string logDirectory = deviceLogDirectory(data_);
   std::error_code ignored;
   std::filesystem::create_directories(logDirectory, ignored);
@@ -205,6 +219,31 @@ void EmulatorListener::startScannerProcess(Device& device, const std::string& co
     device.scannerProcess = std::move(process);
   }
   if (sockets) openSocketChannel(device);
+  return true;
+}
+
+bool EmulatorListener::startThroughHandler(Device& device, const std::string& commandLine) {
+  for (const auto& [handlerId, handler] : handlers_.snapshot()) {
+    try {
+      if (handler->getCurrentNoOfProcesses() >= handler->getMaxNoOfProcesses()) continue;
+      log_.log(*this, 1, "Device : " + device.name + " Started By Process : " + handler->getHandlerID());
+    } catch (const rpc::RemoteCallError& e) {
+      log_.logStackTrace(*this, "Scanner process handler " + handlerId + " passed over", e);
+      continue;
+    }
+    // Its result is not looked at: a process that did not start shows as a channel that cannot be opened.
+    handler->startScannerProcess(device.name, commandLine);
+    return true;
+  }
+  const std::string refusal = "Handlers Capacity Reached. Please contact Support";
+  log_.log(*this, 1, refusal);
+  std::lock_guard deviceLock(device.mutex);
+  try {
+    if (device.scannerSocket) writeAll(device.scannerSocket.get(), refusal + "\r\n");
+  } catch (const Error&) {
+    // The scanner has gone; its connection is closed either way.
+  }
+  return false;
 }
 
 void EmulatorListener::openSocketChannel(Device& device) {
@@ -234,7 +273,12 @@ void EmulatorListener::openSocketChannel(Device& device) {
   throw Error("No connection with the scanner process of device " + device.name);
 }
 
-void EmulatorListener::abandonSetUp(Device& device) {
+void EmulatorListener::abandonSetUp(Device& device, bool byHandler) {
+  if (byHandler) {
+    handlers_.terminateScannerProcess(device.name, [this](const std::string&, const std::exception& e) {
+      log_.logStackTrace(*this, "Error in terminating scanner process", e);
+    });
+  }
   std::lock_guard deviceLock(device.mutex);
   device.scannerSocket.reset();
   device.scannerProcessSocket.reset();
@@ -258,7 +302,7 @@ void EmulatorListener::handToRelayThread(const DevicePtr& device) {
     std::lock_guard lock(lock_);
     // Per-device threads whose device has left them have ended; forget them.
     std::erase_if(emulatorThreads_, [](const auto& thread) { return thread->finished(); });
-    auto thread = std::make_shared<EmulatorThread>(log_, data_, device->name);
+    auto thread = std::make_shared<EmulatorThread>(log_, data_, device->name, &handlers_);
     thread->addDevice(device);
     thread->start();
     emulatorThreads_.push_back(thread);

@@ -4,6 +4,11 @@
 // streams, or a local TCP connection to scanner_process_port) and hands the device to a relay thread. One
 // set-up runs at a time; further scanners wait in the listen backlog.
 //
+// While handler processes are registered, the process is started through the first handler with free capacity
+// (the process channel is then the local TCP connection); when every handler is full the scanner is told
+// "Handlers Capacity Reached. Please contact Support" and its connection closed. A handler that cannot be
+// reached is passed over.
+//
 // A set-up given up after the scanner connection was bound to the device (no process channel, a process that
 // cannot start, missing backup settings) closes the scanner connection, ends the started process and resets
 // the device, so the device is never left "connected" without a session.
@@ -21,6 +26,7 @@
 #include "daemon/daemon_waits.h"
 #include "daemon/device.h"
 #include "daemon/emulator_thread.h"
+#include "daemon/scanner_process_handlers.h"
 #include "daemon/system_log.h"
 #include "daemon/torvend_data.h"
 
@@ -56,22 +62,31 @@ class EmulatorListener : public LogSubject {
   std::shared_ptr<EmulatorThread> getThreadWithMinDevices() const;
   std::vector<std::shared_ptr<EmulatorThread>> emulatorThreads() const;
 
+  // The registered handler processes (connectScannerProcessHandlers fills it).
+  ScannerProcessHandlers& scannerProcessHandlers() { return handlers_; }
+
  private:
   void run();
   void createEmulatorThreads();
   void startEmulatorListener();
   void setUpConnection(AcceptedConnection connection);
-  // Starts the process and opens the channel; throws tev::Error when the set-up is to be given up.
-  void startScannerProcess(Device& device, const std::string& commandLine);
+  // Starts the process and opens the channel; throws tev::Error when the set-up is to be given up. False when
+  // every handler process is full (the scanner has been told). byHandler: set once a handler has started it.
+  bool startScannerProcess(Device& device, const std::string& commandLine, bool& byHandler);
+  // The handler branch of startScannerProcess.
+  bool startThroughHandler(Device& device, const std::string& commandLine);
   void openSocketChannel(Device& device);
   void handToRelayThread(const DevicePtr& device);
-  // Undoes a set-up that was given up after the connection was bound to the device.
-  void abandonSetUp(Device& device);
+  // Undoes a set-up that was given up after the connection was bound to the device; byHandler: the process
+  // was started through a handler process, which is told to end it.
+  void abandonSetUp(Device& device, bool byHandler);
 
   SystemLog& log_;
   TorvendData& data_;
   const DaemonWaits waits_;
   const std::string defaultProgram_;
+  // Before the relay threads, which use it.
+  ScannerProcessHandlers handlers_;
 
   mutable std::recursive_mutex lock_;  // the listener's own lock: the relay thread list and resets
   std::vector<std::shared_ptr<EmulatorThread>> emulatorThreads_;

@@ -8,8 +8,9 @@ namespace tev {
 
 using namespace std::chrono_literals;
 
-EmulatorThread::EmulatorThread(SystemLog& log, TorvendData& data, std::string threadId)
-    : log_(log), data_(data), threadId_(std::move(threadId)) {
+EmulatorThread::EmulatorThread(SystemLog& log, TorvendData& data, std::string threadId,
+                               const ScannerProcessHandlers* handlers)
+    : log_(log), data_(data), threadId_(std::move(threadId)), handlers_(handlers) {
   log_.setLog(*this, "EmulatorThread" + threadId_ + ".log");
 }
 
@@ -92,6 +93,13 @@ void EmulatorThread::disconnectLocked(Device& device) {
   device.pout.reset();
   device.pin.reset();
   device.scannerProcessSocket.reset();
+  if (handlers_ != nullptr && !handlers_->empty()) {
+    auto holder =
+        handlers_->terminateScannerProcess(device.name, [this](const std::string&, const std::exception& e) {
+          log_.logStackTrace(*this, "Error in terminating scanner process", e);
+        });
+    if (holder) log_.log(*this, 1, "EmulatorThread: terminated from Processor :" + *holder);
+  }
   if (device.scannerProcess) {
     try {
       device.scannerProcess->kill(SIGTERM);

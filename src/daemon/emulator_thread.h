@@ -10,6 +10,9 @@
 // inside it (order: thread lock, then device lock). So a reset from another thread waits until the visit is
 // over, and a descriptor is never closed while a visit uses it.
 //
+// A process started through a handler process is ended through the handler that holds it; one started by the
+// daemon itself is ended directly.
+//
 // A pool thread (threadId "1" .. "N") polls for the life of the process, also with no device. A per-device
 // thread (emulator_thread_count 0, threadId = the device name) ends once its list is empty.
 #pragma once
@@ -23,6 +26,7 @@
 #include <vector>
 
 #include "daemon/device.h"
+#include "daemon/scanner_process_handlers.h"
 #include "daemon/system_log.h"
 #include "daemon/torvend_data.h"
 
@@ -32,8 +36,11 @@ class EmulatorThread : public LogSubject {
  public:
   static constexpr std::size_t kBufferSize = 2048;
 
-  // Registers itself with the log under "EmulatorThread" + threadId + ".log".
-  EmulatorThread(SystemLog& log, TorvendData& data, std::string threadId);
+  // Registers itself with the log under "EmulatorThread" + threadId + ".log". handlers: the registered
+  // handler processes, through which a session's process is ended when any is registered (none: only
+  // processes started by the daemon itself); they must outlive the thread.
+  EmulatorThread(SystemLog& log, TorvendData& data, std::string threadId,
+                 const ScannerProcessHandlers* handlers = nullptr);
   // Stops the loop and joins the thread.
   ~EmulatorThread() override;
   EmulatorThread(const EmulatorThread&) = delete;
@@ -77,6 +84,7 @@ class EmulatorThread : public LogSubject {
   SystemLog& log_;
   TorvendData& data_;
   const std::string threadId_;
+  const ScannerProcessHandlers* const handlers_;
 
   mutable std::recursive_mutex lock_;  // the thread's own lock
   std::vector<DevicePtr> devices_;

@@ -12,14 +12,12 @@
 #include "common/java_text.h"
 #include "common/log.h"
 #include "daemon/scanner_command_line.h"
+#include "daemon/syntax_line.h"
 #include "daemon/system_log_sink.h"
 
 namespace tev {
 
 namespace {
-
-// The command word that usage lines name in front of a program.
-constexpr const char* kStartCommand = "exec";
 
 int readRegistryPort(SystemLog& log, const TorvendData& data) {
   try {
@@ -47,6 +45,7 @@ Torvend::Torvend(std::shared_ptr<SystemLogImpl> log, std::unique_ptr<TorvendData
       waits_(waits) {}
 
 Torvend::~Torvend() {
+  while (!services_.empty()) services_.pop_back();
   emulatorListener_.reset();
   systemLog_->initialize(nullptr);
 }
@@ -55,8 +54,8 @@ int Torvend::main(const std::vector<std::string>& args, const std::vector<Servic
                   DaemonWaits waits) {
   ignoreSigpipe();
   if (args.size() < 2) {
-    std::cout << "Syntax: " << kStartCommand
-              << " Torvend log_directory_path vav_settings_xml_file current_service_pack_id" << std::endl;
+    std::cout << syntaxLine(" Torvend log_directory_path vav_settings_xml_file current_service_pack_id")
+              << std::endl;
     return kUsageStatus;
   }
   Sleeper::current().sleepFor(waits.start);
@@ -105,6 +104,10 @@ int Torvend::main(const std::vector<std::string>& args, const std::vector<Servic
     }
   }
   torvend.runRequestLoop();
+}
+
+void Torvend::keepService(std::shared_ptr<void> service) {
+  services_.push_back(std::move(service));
 }
 
 void Torvend::startEmulatorListener(const std::string& defaultProgram) {
@@ -235,16 +238,22 @@ void Torvend::runRequestLoop() {
   for (;;) {
     AdminRequest request = torvendNotifier_.getRequest();
     AdminReply reply;
-    bool goOn = false;
+    bool goOn = true;
     try {
       goOn = processRequest(request, reply);
     } catch (const std::exception& e) {
       systemLog_->log(1, std::string("Error while processing the administrative request") + " " + e.what());
-      systemLog_->log(1, "Quitting....");
+      systemLog_->logStackTrace(e);
+      reply = AdminReply();
+      reply.error = e.what();
+    }
+    torvendNotifier_.sendReply(std::move(reply));
+    if (!goOn) {
+      // The shutdown is answered; whoever comes later is refused, and the services see their last callers
+      // off as the daemon object goes.
+      torvendNotifier_.close();
       exitProcess(0);
     }
-    if (!goOn) exitProcess(0);
-    torvendNotifier_.sendReply(std::move(reply));
   }
 }
 

@@ -4,7 +4,8 @@
 // settings and of the device tables' membership (start-up and reload).
 //
 // Start-up failures end the process with a non-zero status (a service manager must see a failed start); the
-// shutdown request and a failing request end it with 0.
+// shutdown request ends it with 0 after it has been answered. A request that fails is answered with its
+// error and the daemon goes on with what it had.
 #pragma once
 
 #include <functional>
@@ -25,7 +26,8 @@ namespace tev {
 class Torvend {
  public:
   // Services started after the scanner listener (the watcher listener, the administration service), in
-  // order; each gets the running daemon. A service that throws is logged and start-up goes on.
+  // order; each gets the running daemon and hands what it leaves running to keepService. A service that
+  // throws is logged and start-up goes on.
   using Service = std::function<void(Torvend&)>;
 
   // Exit statuses of a failed start.
@@ -49,13 +51,18 @@ class Torvend {
   // rmi_registry_port of section torvend; 1099 when missing or not a number.
   int registryPort() const { return registryPort_; }
 
+  // Keeps an object a service leaves running (a server, a thread) until the daemon ends. Kept objects are
+  // destroyed in the reverse order, before the scanner listener stops.
+  void keepService(std::shared_ptr<void> service);
+
   // Starts the scanner listener thread.
   void startEmulatorListener(const std::string& defaultProgram);
 
   // Applies one administrative request; false for shutdown. Throws when the request fails (the loop then
-  // ends the process).
+  // answers with the error).
   bool processRequest(const AdminRequest& request, AdminReply& reply);
-  // Serves requests until shutdown or a failure, both of which end the process with status 0.
+  // Serves requests until shutdown, which is answered, refuses every later request and ends the process
+  // with status 0 (through exitProcess).
   [[noreturn]] void runRequestLoop();
   // Re-reads the settings and the device list and merges it (request reinitialize).
   void reinitialize();
@@ -83,6 +90,7 @@ class Torvend {
   std::optional<std::string> currentServicePackId_;
   DaemonWaits waits_;
   std::unique_ptr<EmulatorListener> emulatorListener_;
+  std::vector<std::shared_ptr<void>> services_;
   int registryPort_ = 1099;
 };
 

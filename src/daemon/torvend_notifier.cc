@@ -2,14 +2,25 @@
 
 namespace tev {
 
+namespace {
+
+constexpr const char* kClosedText = "The daemon is shutting down";
+
+}  // namespace
+
 AdminReply TorvendNotifier::sendRequest(AdminRequest request) {
   std::lock_guard caller(callers_);
   std::unique_lock lock(mutex_);
+  if (closed_) throw NotifierClosed(kClosedText);
   log_.log(6, "Sending Request: " + request.name);
   reply_.reset();
   request_ = std::move(request);
   changed_.notify_all();
-  changed_.wait(lock, [this] { return reply_.has_value(); });
+  changed_.wait(lock, [this] { return reply_.has_value() || closed_; });
+  if (!reply_) {
+    request_.reset();
+    throw NotifierClosed(kClosedText);
+  }
   log_.log(6, "Received Reply");
   AdminReply reply = std::move(*reply_);
   reply_.reset();
@@ -27,6 +38,12 @@ AdminRequest TorvendNotifier::getRequest() {
 void TorvendNotifier::sendReply(AdminReply reply) {
   std::lock_guard lock(mutex_);
   reply_ = std::move(reply);
+  changed_.notify_all();
+}
+
+void TorvendNotifier::close() {
+  std::lock_guard lock(mutex_);
+  closed_ = true;
   changed_.notify_all();
 }
 

@@ -1,7 +1,7 @@
 // TorvendNotifier: the hand-over of administrative requests from other threads (the remote-call threads of
 // the administration service) to the daemon's main thread, which applies them one at a time in its request
 // loop. Callers are serialised: one request is in flight in the whole process; a caller blocks until the
-// main thread has replied (a shutdown is never answered: the process ends).
+// main thread has replied. Once the daemon shuts down (close), waiting and later callers are refused.
 #pragma once
 
 #include <condition_variable>
@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "common/error.h"
 #include "daemon/system_log.h"
 
 namespace tev {
@@ -39,21 +40,32 @@ struct DeviceSnapshot {
   bool operator==(const DeviceSnapshot&) const = default;
 };
 
-// The reply of a request; only list_scanners carries data (in name order).
+// The reply of a request; only list_scanners carries data (in name order). error: the request failed
+// (the daemon goes on with what it had), with the failure's text.
 struct AdminReply {
   std::vector<DeviceSnapshot> devices;
+  std::optional<std::string> error;
+};
+
+// A request refused because the daemon is shutting down.
+class NotifierClosed : public Error {
+ public:
+  using Error::Error;
 };
 
 class TorvendNotifier {
  public:
   explicit TorvendNotifier(SystemLog& log) : log_(log) {}
 
-  // Caller side: hands the request over and waits for the reply.
+  // Caller side: hands the request over and waits for the reply. Throws NotifierClosed when the notifier
+  // is closed before the request was handed over or answered.
   AdminReply sendRequest(AdminRequest request);
   // Main thread: waits for the next request.
   AdminRequest getRequest();
   // Main thread: hands the reply to the waiting caller.
   void sendReply(AdminReply reply);
+  // Main thread, at shutdown (after the last reply): refuses the callers waiting and every later one.
+  void close();
 
  private:
   SystemLog& log_;
@@ -62,6 +74,7 @@ class TorvendNotifier {
   std::condition_variable changed_;
   std::optional<AdminRequest> request_;
   std::optional<AdminReply> reply_;
+  bool closed_ = false;
 };
 
 }  // namespace tev

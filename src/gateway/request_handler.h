@@ -136,7 +136,7 @@ class RequestHandler {
                                          const std::string& text3, const std::string& text4,
                                          const std::string& text5);
   // Mail to the installation's configured sender (reports of failed result-file fetches). False when the
-  // parameter email / self is not "yes". Sending itself is not available yet: false, logged.
+  // parameter email / self is not "yes" or the send fails (logged); the mail goes from the sender to itself.
   virtual bool sendMail(const std::string& subject, const std::string& text);
 
   // --- queries ---------------------------------------------------------------------------------------------

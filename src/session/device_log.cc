@@ -8,11 +8,11 @@
 #include <cstring>
 #include <filesystem>
 
+#include "common/dated_backup.h"
 #include "common/error.h"
 #include "common/exit_hook.h"
 #include "common/fd.h"
 #include "common/java_text.h"
-#include "session/dated_backup.h"
 
 namespace tev {
 namespace {

@@ -4,9 +4,9 @@
 
 #include <filesystem>
 
+#include "common/dated_backup.h"
 #include "common/java_text.h"
 #include "common/log.h"
-#include "session/dated_backup.h"
 
 namespace tev {
 namespace {

@@ -8,11 +8,11 @@
 #include <fstream>
 #include <sstream>
 
+#include "common/dated_backup.h"
 #include "common/error.h"
 #include "common/java_text.h"
 #include "common/log.h"
 #include "common/replace_file.h"
-#include "session/dated_backup.h"
 #include "session/device_log.h"
 
 namespace tev {

@@ -40,7 +40,6 @@ TEST(PerlCommand, InterpreterCommandsRunAsConfigured) {
 }
 
 TEST(PerlCommand, CopyNameFollowsTheExeRuleIgnoringCase) {
-  TempDir dir;
   struct Case {
     std::string program;
     std::string copy;
@@ -51,6 +50,8 @@ TEST(PerlCommand, CopyNameFollowsTheExeRuleIgnoringCase) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.program);
+    // A directory per case: the three spellings of ".exe" share one copy name.
+    TempDir dir;
     std::string program = dir.write(c.program, "#!/bin/sh\necho " + c.program + "\n");
     std::string command = copyPerlProgram("  " + program + " D1 prod Generic \n", "D1");
     EXPECT_EQ(command, dir.file(c.copy) + "  D1 prod Generic");
@@ -58,6 +59,7 @@ TEST(PerlCommand, CopyNameFollowsTheExeRuleIgnoringCase) {
     EXPECT_EQ(modeOf(dir.file(c.copy)), 0755u);
   }
   // A program without arguments.
+  TempDir dir;
   std::string program = dir.write("alone", "x");
   EXPECT_EQ(copyPerlProgram(program, "D2"), dir.file("alone_D2") + " ");
 }

@@ -13,6 +13,7 @@
 
 #include "common/clock.h"
 #include "common/fd.h"
+#include "common/test_support.h"
 
 namespace tev::testing {
 
@@ -46,17 +47,6 @@ class StreamStandIn {
   Fd fd_;
 };
 
-// The instant of a local date and time (the process's time zone).
-inline Clock::time_point localTime(int year, int month, int day, int hour, int minute, int second) {
-  std::tm tm{};
-  tm.tm_year = year - 1900;
-  tm.tm_mon = month - 1;
-  tm.tm_mday = day;
-  tm.tm_hour = hour;
-  tm.tm_min = minute;
-  tm.tm_sec = second;
-  tm.tm_isdst = -1;
-  return std::chrono::system_clock::from_time_t(std::mktime(&tm));
-}
+using tev::testing::localTime;
 
 }  // namespace tev::testing

@@ -1,5 +1,5 @@
-// Names and moves for the copies a scanner process keeps of its previous logs (the device log and the
-// output of its Perl program). A copy is named after the start of the process, and a copy never replaces
+// Names and moves for the dated copies of old logs (a scanner process's device log and the output of its
+// Perl program, the daemon's backups of device logs). A copy is named after a time, and a copy never replaces
 // another: when the name is taken (two starts within one second, or a copy left by an earlier run), a counter
 // goes before the extension, "D1-12102026-031500.log" becoming "D1-12102026-031500-1.log", then "-2", ...
 #pragma once

@@ -1,4 +1,4 @@
-#include "session/dated_backup.h"
+#include "common/dated_backup.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -8,7 +8,6 @@
 #include <fstream>
 
 #include "common/test_support.h"
-#include "session/startup_test_support.h"
 
 namespace tev {
 namespace {

@@ -1,4 +1,4 @@
-#include "session/dated_backup.h"
+#include "common/dated_backup.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,0 +1,11 @@
+// AttachScanner: a command-line tool of the daemon (see daemon/attach_scanner.h).
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "daemon/attach_scanner.h"
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  return tev::AttachScanner::main(args, std::cout, std::cerr);
+}
