@@ -21,7 +21,8 @@ stop() {
   for pid in "${pids[@]}"; do kill "$pid" 2> /dev/null || true; done
   wait 2> /dev/null || true
 }
-trap stop INT TERM EXIT
+trap 'stop; exit 0' INT TERM
+trap stop EXIT
 
 "$build/apps/erp-sim" --settings vav_settings.xml > log/erp-sim.port 2> log/erp-sim.log &
 pids+=($!)

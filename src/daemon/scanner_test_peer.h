@@ -8,12 +8,14 @@
 
 #include <chrono>
 #include <string>
+#include <string_view>
 
 #include "common/error.h"
 #include "common/fd.h"
 
 namespace tev::testing {
 
+// Also a watcher: any TCP client of the daemon's ports.
 class ScannerTestPeer {
  public:
   ScannerTestPeer(const std::string& source, int port)
@@ -30,24 +32,34 @@ class ScannerTestPeer {
     if (::connect(fd_.get(), reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) throw Error("connect");
   }
 
+  void send(std::string_view bytes) { writeAll(fd_.get(), bytes); }
+  void close() { fd_.reset(); }
+
   // Reads until the received text contains expected (true), the connection ends or the time runs out.
-  bool waitFor(const std::string& expected, std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+  bool waitFor(const std::string& expected, std::chrono::milliseconds limit = kDefaultWait) {
     auto deadline = std::chrono::steady_clock::now() + limit;
     while (received_.find(expected) == std::string::npos) {
-      if (!readOnce(deadline)) return false;
+      if (ended_ || !readOnce(deadline)) return false;
     }
     return true;
   }
   // Reads until the daemon closes the connection (true) or the time runs out.
-  bool waitForEnd(std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+  bool waitForEnd(std::chrono::milliseconds limit = kDefaultWait) {
     auto deadline = std::chrono::steady_clock::now() + limit;
     while (!ended_)
-      if (!readOnce(deadline)) return ended_;
+      if (!readOnce(deadline)) return false;
     return true;
+  }
+  // Reads what arrives within the time; true when the connection is still open afterwards.
+  bool stillOpenAfter(std::chrono::milliseconds limit) {
+    auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!ended_ && readOnce(deadline)) {
+    }
+    return !ended_;
   }
   // Everything received until nothing more comes for quiet.
   const std::string& drain(std::chrono::milliseconds quiet = std::chrono::milliseconds(300)) {
-    while (readOnce(std::chrono::steady_clock::now() + quiet)) {
+    while (!ended_ && readOnce(std::chrono::steady_clock::now() + quiet)) {
     }
     return received_;
   }
@@ -55,22 +67,24 @@ class ScannerTestPeer {
   void clear() { received_.clear(); }
 
  private:
-  // One read; false when nothing came before the deadline or the connection has ended.
+  static constexpr std::chrono::milliseconds kDefaultWait{10000};
+
+  // One read; false when nothing came before the deadline.
   bool readOnce(std::chrono::steady_clock::time_point deadline) {
-    if (ended_) return false;
     auto left =
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) return false;
     char buffer[4096];
+    ReadResult read;
     try {
-      ReadResult read = readSome(fd_.get(), buffer, sizeof buffer, left);
-      if (read.data()) received_.append(buffer, read.bytes);
-      if (read.end()) ended_ = true;
-      return read.data();
+      read = readSome(fd_.get(), buffer, sizeof buffer, left);
     } catch (const Error&) {
       ended_ = true;  // reset by the daemon
-      return false;
+      return true;
     }
+    if (read.end()) ended_ = true;
+    if (read.data()) received_.append(buffer, read.bytes);
+    return !read.timedOut();
   }
 
   Fd fd_;

@@ -144,12 +144,14 @@ void TransactionLogic::sortQryResults(const std::string& queryId, const std::vec
     for (std::size_t c = 0; c < columns.size(); ++c) {
       if (c >= typeNames.size()) throw IndexOutOfRange("No type name for the sort column " + columns[c]);
       std::optional<std::string> text = getQryValue(queryId, columns[c], row);
-      if (isOneOf(typeNames[c], NUMBER_TYPE_NAMES)) {
-        keys.emplace_back(text ? QryResultRow::SortKey(parseDouble(*text)) : QryResultRow::SortKey());
-      } else if (isOneOf(typeNames[c], TEXT_TYPE_NAMES)) {
-        keys.emplace_back(text ? QryResultRow::SortKey(*text) : QryResultRow::SortKey());
-      } else {
+      bool number = isOneOf(typeNames[c], NUMBER_TYPE_NAMES);
+      if (!number && !isOneOf(typeNames[c], TEXT_TYPE_NAMES))
         throw TransactionLogicException("Unknown sort type " + typeNames[c]);
+      QryResultRow::SortKey& key = keys.emplace_back();  // none until the text is known
+      if (text && number) {
+        key.emplace<double>(parseDouble(*text));
+      } else if (text) {
+        key.emplace<std::string>(*text);
       }
     }
     sorted.emplace_back(row, std::move(keys), this);

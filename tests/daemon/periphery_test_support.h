@@ -20,6 +20,7 @@
 #include "common/fd.h"
 #include "common/tcp.h"
 #include "daemon/daemon_test_support.h"
+#include "daemon/scanner_test_peer.h"
 
 namespace tev::testing {
 
@@ -47,71 +48,9 @@ inline int freePort() {
 
 // A TCP client of the daemon (a scanner from a chosen loopback source address, or a watcher), and
 // everything it has received.
-class Peer {
+class Peer : public testing::ScannerTestPeer {
  public:
-  Peer(int port, const std::string& source = "127.0.0.1") {
-    fd_.reset(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    sockaddr_in from{};
-    from.sin_family = AF_INET;
-    ::inet_pton(AF_INET, source.c_str(), &from.sin_addr);
-    if (::bind(fd_.get(), reinterpret_cast<sockaddr*>(&from), sizeof from) != 0)
-      throw Error("bind " + source);
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(static_cast<uint16_t>(port));
-    ::inet_pton(AF_INET, "127.0.0.1", &to.sin_addr);
-    if (::connect(fd_.get(), reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) throw Error("connect");
-  }
-
-  void send(std::string_view bytes) { writeAll(fd_.get(), bytes); }
-  void close() { fd_.reset(); }
-
-  // Reads until the received text contains expected (true) or the time runs out.
-  bool waitFor(const std::string& expected, std::chrono::milliseconds limit = kWait) {
-    auto deadline = std::chrono::steady_clock::now() + limit;
-    while (received_.find(expected) == std::string::npos) {
-      if (ended_ || !readOnce(deadline)) return false;
-    }
-    return true;
-  }
-  // Reads until end of stream (true) or the time runs out.
-  bool waitForEnd(std::chrono::milliseconds limit = kWait) {
-    auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!ended_)
-      if (!readOnce(deadline)) return false;
-    return true;
-  }
-  // Reads what arrives within the time; true when the connection is still open afterwards.
-  bool stillOpenAfter(std::chrono::milliseconds limit) {
-    auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!ended_ && readOnce(deadline)) {
-    }
-    return !ended_;
-  }
-  const std::string& received() const { return received_; }
-  void clear() { received_.clear(); }
-
- private:
-  bool readOnce(std::chrono::steady_clock::time_point deadline) {
-    auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-    if (left <= 0ms) return false;
-    char buffer[4096];
-    ReadResult read;
-    try {
-      read = readSome(fd_.get(), buffer, sizeof buffer, left);
-    } catch (const Error&) {
-      ended_ = true;  // reset by the daemon
-      return true;
-    }
-    if (read.end()) ended_ = true;
-    if (read.data()) received_.append(buffer, read.bytes);
-    return !read.timedOut();
-  }
-
-  Fd fd_;
-  std::string received_;
-  bool ended_ = false;
+  explicit Peer(int port, const std::string& source = "127.0.0.1") : ScannerTestPeer(source, port) {}
 };
 
 // The daemon on a DaemonTree: fake_scanner as its scanner program, its registry and watcher port on free

@@ -15,6 +15,7 @@
 #include "common/fd.h"
 #include "common/tcp.h"
 #include "daemon/daemon_test_support.h"
+#include "daemon/scanner_test_peer.h"
 
 namespace tev {
 namespace {
@@ -44,65 +45,7 @@ int freePort() {
 }
 
 // A scanner: a TCP connection from a chosen loopback address, and everything it has received.
-class Scanner {
- public:
-  Scanner(const std::string& source, int port) {
-    fd_.reset(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    sockaddr_in from{};
-    from.sin_family = AF_INET;
-    ::inet_pton(AF_INET, source.c_str(), &from.sin_addr);
-    if (::bind(fd_.get(), reinterpret_cast<sockaddr*>(&from), sizeof from) != 0)
-      throw Error("bind " + source);
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(static_cast<uint16_t>(port));
-    ::inet_pton(AF_INET, "127.0.0.1", &to.sin_addr);
-    if (::connect(fd_.get(), reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) throw Error("connect");
-  }
-
-  void send(std::string_view bytes) { writeAll(fd_.get(), bytes); }
-  void close() { fd_.reset(); }
-
-  // Reads until the received text contains expected (true) or the time runs out.
-  bool waitFor(const std::string& expected, std::chrono::milliseconds limit = kWait) {
-    auto deadline = std::chrono::steady_clock::now() + limit;
-    while (received_.find(expected) == std::string::npos) {
-      if (ended_ || !readOnce(deadline)) return false;
-    }
-    return true;
-  }
-  // Reads until end of stream.
-  bool waitForEnd(std::chrono::milliseconds limit = kWait) {
-    auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!ended_)
-      if (!readOnce(deadline)) return false;
-    return true;
-  }
-  const std::string& received() const { return received_; }
-  void clear() { received_.clear(); }
-
- private:
-  bool readOnce(std::chrono::steady_clock::time_point deadline) {
-    auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-    if (left <= 0ms) return false;
-    char buffer[4096];
-    ReadResult read;
-    try {
-      read = readSome(fd_.get(), buffer, sizeof buffer, left);
-    } catch (const Error&) {
-      ended_ = true;  // reset by the daemon
-      return true;
-    }
-    if (read.end()) ended_ = true;
-    if (read.data()) received_.append(buffer, read.bytes);
-    return !read.timedOut();
-  }
-
-  Fd fd_;
-  std::string received_;
-  bool ended_ = false;
-};
+using Scanner = testing::ScannerTestPeer;
 
 class TorvendProcessTest : public ::testing::Test {
  protected:
