@@ -8,8 +8,8 @@
 #include "common/test_support.h"
 #include "gateway/gateway_context.h"
 #include "gateway/request_handler.h"
-#include "session/mail_test_support.h"
 #include "session/transaction_logic_test_support.h"
+#include "util/smtp_sink_test_support.h"
 
 namespace tev {
 namespace {

@@ -21,6 +21,7 @@
 #include "common/tcp.h"
 #include "util/mail_error.h"
 #include "util/mail_session.h"
+#include "util/smtp_sink_test_support.h"
 
 #ifndef TEV_SEND_MAIL_EXE
 #error "TEV_SEND_MAIL_EXE must name the SendMail executable"
@@ -52,13 +53,6 @@ void writeFile(const fs::path& path, const std::string& content) {
   out << content;
 }
 
-std::string unhex(const std::string& hex) {
-  std::string out;
-  for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
-    out += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
-  return out;
-}
-
 // A directory of its own, removed with everything in it.
 class TempDir {
  public:
@@ -77,81 +71,8 @@ class TempDir {
   fs::path path_;
 };
 
-// One message as the server received and parsed it.
-struct Received {
-  json summary;
-  std::string raw;
-
-  std::string header(const std::string& name) const {
-    for (const json& h : summary["headers"]) {
-      if (h[0] == name) return h[1];
-    }
-    return "<none>";
-  }
-  const json& parts() const { return summary["parts"]; }
-  std::string payload(std::size_t part) const { return unhex(parts()[part]["payload_hex"]); }
-};
-
-// The SMTP server, running while the object lives.
-class SmtpSink {
- public:
-  // Accepts log-ins with exactly user / password.
-  SmtpSink(const fs::path& dir, const std::string& user, const std::string& password) : dir_(dir) {
-    fs::create_directories(dir_);
-    ChildProcess::Options options;
-    options.argv = {TEV_SYSTEM_PYTHON, TEV_SMTP_SINK, "--dir",      dir_.string(),
-                    "--user",          user,          "--password", password};
-    options.stdinSpec = StreamSpec::pipe();
-    options.stdoutSpec = StreamSpec::pipe();
-    options.stderrSpec = StreamSpec::file((dir_ / "server.log").string());
-    child_ = ChildProcess::start(options);
-
-    // "PORT <n>\n" once it listens; a bounded wait.
-    std::string line;
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (line.find('\n') == std::string::npos) {
-      auto left =
-          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-      char buf[64];
-      ReadResult r =
-          readSome(child_.stdoutPipe().get(), buf, sizeof buf, std::max(left, std::chrono::milliseconds(0)));
-      if (!r.data())
-        throw std::runtime_error("the SMTP server did not start: " + readFile(dir_ / "server.log"));
-      line.append(buf, r.bytes);
-    }
-    port_ = std::stoi(line.substr(line.find(' ') + 1));
-  }
-
-  ~SmtpSink() {
-    child_.stdinPipe().reset();  // end of input: the server stops
-    if (!child_.waitFor(std::chrono::seconds(5))) child_.kill(SIGKILL);
-  }
-
-  std::string host() const { return "127.0.0.1:" + std::to_string(port_); }
-
-  // Every message received so far, in order. A message's files are complete when the client's send returns.
-  std::vector<Received> messages() const {
-    std::vector<Received> out;
-    for (int n = 1; fs::exists(dir_ / (std::to_string(n) + ".json")); ++n) {
-      out.push_back({json::parse(readFile(dir_ / (std::to_string(n) + ".json"))),
-                     readFile(dir_ / (std::to_string(n) + ".eml"))});
-    }
-    return out;
-  }
-
-  // Every log-in attempt: {"mechanism", "user", "success"}.
-  std::vector<json> logins() const {
-    std::vector<json> out;
-    std::istringstream in(readFile(dir_ / "auth.jsonl"));
-    for (std::string line; std::getline(in, line);) out.push_back(json::parse(line));
-    return out;
-  }
-
- private:
-  fs::path dir_;
-  ChildProcess child_;
-  int port_ = 0;
-};
+using Received = testing::SmtpSink::Received;
+using testing::SmtpSink;
 
 class SendMailTest : public ::testing::Test {
  protected:

@@ -35,6 +35,14 @@ class SmtpSink {
       return "<none>";
     }
     const nlohmann::json& parts() const { return summary["parts"]; }
+    // The decoded bytes of one part.
+    std::string payload(std::size_t part) const {
+      std::string hex = parts()[part]["payload_hex"];
+      std::string bytes;
+      for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+        bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+      return bytes;
+    }
   };
 
   // Accepts log-ins with exactly user / password.
@@ -80,6 +88,14 @@ class SmtpSink {
       out.push_back({nlohmann::json::parse(read(dir_ / (std::to_string(n) + ".json"))),
                      read(dir_ / (std::to_string(n) + ".eml"))});
     }
+    return out;
+  }
+
+  // Every log-in attempt: {"mechanism", "user", "success"}.
+  std::vector<nlohmann::json> logins() const {
+    std::vector<nlohmann::json> out;
+    std::istringstream in(read(dir_ / "auth.jsonl"));
+    for (std::string line; std::getline(in, line);) out.push_back(nlohmann::json::parse(line));
     return out;
   }
 
