@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "common/tcp.h"
+
 namespace tev::testing {
 
 class TempDir {
@@ -56,6 +58,12 @@ inline std::string readFile(const std::string& path) {
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
+}
+
+// A loopback port that was free a moment ago (for programs that take their port from settings).
+inline int freePort() {
+  TcpListener probe = TcpListener::listen(0, true);
+  return probe.port();
 }
 
 // The instant of a local date and time (the process's time zone).

@@ -1,16 +1,39 @@
 // Shared fixtures of the daemon's unit tests: a settings tree in a temporary directory and a log on it.
 #pragma once
 
+#include <sys/socket.h>
+
+#include <chrono>
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 
+#include "common/fd.h"
 #include "common/tcp.h"
 #include "common/test_support.h"
 #include "daemon/system_log.h"
 #include "daemon/torvend_data.h"
 
 namespace tev::testing {
+
+// Two connected local stream sockets (a scanner's end and the daemon's end), close-on-exec.
+inline std::pair<Fd, Fd> socketPair() {
+  int fds[2];
+  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0) throw Error("socketpair");
+  return {Fd(fds[0]), Fd(fds[1])};
+}
+
+// Everything that arrives on fd until nothing more comes for quiet.
+inline std::string readAll(int fd, std::chrono::milliseconds quiet) {
+  std::string text;
+  char buffer[1024];
+  for (;;) {
+    ReadResult read = readSome(fd, buffer, sizeof buffer, quiet);
+    if (!read.data()) return text;
+    text.append(buffer, read.bytes);
+  }
+}
 
 // Writes vav_settings.xml (environments common and plant), config/key_list.xml and config/device_list.xml
 // into a temporary directory. torvend settings can be changed or left out before write().

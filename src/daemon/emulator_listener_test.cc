@@ -12,20 +12,9 @@ namespace {
 
 using namespace std::chrono_literals;
 
-std::pair<Fd, Fd> socketPair() {
-  int fds[2];
-  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0) throw Error("socketpair");
-  return {Fd(fds[0]), Fd(fds[1])};
-}
-
+using testing::socketPair;
 std::string readAll(int fd) {
-  std::string text;
-  char buffer[1024];
-  for (;;) {
-    ReadResult read = readSome(fd, buffer, sizeof buffer, 500ms);
-    if (!read.data()) return text;
-    text.append(buffer, read.bytes);
-  }
+  return testing::readAll(fd, 500ms);
 }
 
 class ListenerTest : public ::testing::Test {

@@ -13,12 +13,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-std::pair<Fd, Fd> socketPair() {
-  int fds[2];
-  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0) throw Error("socketpair");
-  return {Fd(fds[0]), Fd(fds[1])};
-}
-
+using testing::socketPair;
 // Everything waiting on fd (waits briefly for the first bytes).
 std::string drain(int fd, std::chrono::milliseconds wait = 200ms) {
   std::string text;

@@ -70,11 +70,7 @@ class FakeDaemon : public rpc::TorvendAdmin {
   rpc::RpcServer server_;
 };
 
-int freePort() {
-  TcpListener probe = TcpListener::listen(0, true);
-  return probe.port();
-}
-
+using testing::freePort;
 class HandlerTest : public ::testing::Test {
  protected:
   void SetUp() override {

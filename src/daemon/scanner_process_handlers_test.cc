@@ -77,13 +77,7 @@ class FakeHandler : public rpc::ScannerProcessHandler {
 };
 
 std::string readAll(int fd) {
-  std::string text;
-  char buffer[1024];
-  for (;;) {
-    ReadResult read = readSome(fd, buffer, sizeof buffer, 2000ms);
-    if (!read.data()) return text;
-    text.append(buffer, read.bytes);
-  }
+  return testing::readAll(fd, 2000ms);
 }
 
 class HandlersTest : public ::testing::Test {

@@ -11,6 +11,7 @@
 #include "common/exit_hook.h"
 #include "common/log.h"
 #include "common/tcp.h"
+#include "common/test_support.h"
 #include "config/config_test_support.h"
 
 namespace tev {
@@ -20,11 +21,7 @@ using namespace std::chrono_literals;
 using testing::ConfigTree;
 
 // A port nobody listens on right now.
-int freePort() {
-  TcpListener probe = TcpListener::listen(0, true);
-  return probe.port();
-}
-
+using testing::freePort;
 std::string settingsFile(ConfigTree& tree, const std::optional<std::string>& useSockets,
                          const std::optional<std::string>& port) {
   tree.settings().standardEnvironment("common");

@@ -19,6 +19,7 @@
 #include "common/error.h"
 #include "common/fd.h"
 #include "common/tcp.h"
+#include "common/test_support.h"
 #include "daemon/daemon_test_support.h"
 #include "daemon/scanner_test_peer.h"
 
@@ -39,11 +40,6 @@ inline bool eventually(const std::function<bool()>& condition, std::chrono::mill
 
 inline bool processAlive(pid_t pid) {
   return ::kill(pid, 0) == 0;
-}
-
-inline int freePort() {
-  TcpListener probe = TcpListener::listen(0, true);
-  return probe.port();
 }
 
 // A TCP client of the daemon (a scanner from a chosen loopback source address, or a watcher), and

@@ -14,6 +14,7 @@
 #include "common/child_process.h"
 #include "common/fd.h"
 #include "common/tcp.h"
+#include "common/test_support.h"
 #include "daemon/daemon_test_support.h"
 #include "daemon/scanner_test_peer.h"
 
@@ -39,11 +40,7 @@ bool processAlive(pid_t pid) {
   return ::kill(pid, 0) == 0;
 }
 
-int freePort() {
-  TcpListener probe = TcpListener::listen(0, true);
-  return probe.port();
-}
-
+using testing::freePort;
 // A scanner: a TCP connection from a chosen loopback address, and everything it has received.
 using Scanner = testing::ScannerTestPeer;
 

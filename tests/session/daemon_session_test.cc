@@ -9,6 +9,7 @@
 
 #include "common/child_process.h"
 #include "common/tcp.h"
+#include "common/test_support.h"
 #include "daemon/scanner_test_peer.h"
 #include "scanner_process_driver.h"
 #include "sim/erp_sim.h"
@@ -19,11 +20,7 @@ namespace {
 using testing::DemoCopy;
 using testing::ScannerTestPeer;
 
-int freePort() {
-  TcpListener probe = TcpListener::listen(0, true);
-  return probe.port();
-}
-
+using testing::freePort;
 TEST(DaemonSessionTest, ScannerLogsInThroughTheDaemonAndReachesTheMenu) {
   sim::ErpSim router;
   DemoCopy demo{TEV_DEMO_DIR};
@@ -57,7 +54,7 @@ TEST(DaemonSessionTest, ScannerLogsInThroughTheDaemonAndReachesTheMenu) {
 
   auto step = [&](const std::string& keys, const std::string& expected) {
     if (!keys.empty()) scanner->send(keys);
-    bool shown = scanner->waitFor(expected, std::chrono::seconds(20));
+    bool shown = scanner->waitFor(expected, std::chrono::seconds(60));
     if (!shown)
       ADD_FAILURE() << "no " << expected << " in " << scanner->received() << "\n---- daemon\n"
                     << demo.read("log/torvend.log");

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "common/tcp.h"
+#include "common/test_support.h"
 
 namespace tev::testing {
 namespace {
@@ -17,11 +18,6 @@ const char* kSchema =
     "  EQUALITY integerMatch SYNTAX 1.3.6.1.4.1.1466.115.121.1.27 SINGLE-VALUE )\n"
     "objectclass ( 1.3.6.1.4.1.32473.1.2.1 NAME 'scannerAccount' SUP top AUXILIARY\n"
     "  MAY accountExpires )\n";
-
-int freePort() {
-  TcpListener listener = TcpListener::listen(0, true);
-  return listener.port();
-}
 
 bool accepts(int port) {
   try {
