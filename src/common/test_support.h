@@ -2,7 +2,9 @@
 #pragma once
 
 #include <stdlib.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <ctime>
 #include <filesystem>
@@ -61,7 +63,28 @@ inline std::string readFile(const std::string& path) {
 }
 
 // A loopback port that was free a moment ago (for programs that take their port from settings).
+// It is drawn below the kernel's ephemeral range: a port handed out by bind(0) or connect() and released
+// again would soon be handed to another test's server or client running in parallel, and the program that
+// later listens on it would meet a stranger there.
 inline int freePort() {
+  static std::atomic<unsigned> draws{0};
+  int low = 32768;
+  std::ifstream("/proc/sys/net/ipv4/ip_local_port_range") >> low;
+  const int first = 10000;
+  if (low - first >= 1000) {
+    unsigned seed = static_cast<unsigned>(::getpid()) * 2654435761u ^
+                    static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count());
+    for (int attempt = 0; attempt < 200; ++attempt) {
+      unsigned mixed = (seed + draws.fetch_add(1) * 40503u) * 2246822519u;
+      int port = first + static_cast<int>((mixed >> 8) % static_cast<unsigned>(low - first));
+      try {
+        TcpListener::listen(port, true);
+        return port;
+      } catch (const std::exception&) {
+        // Taken: draw again.
+      }
+    }
+  }
   TcpListener probe = TcpListener::listen(0, true);
   return probe.port();
 }

@@ -6,6 +6,7 @@
 
 #include "common/error.h"
 #include "common/tcp.h"
+#include "common/test_support.h"
 #include "daemon/attach_scanner.h"
 #include "daemon/broadcast_message.h"
 #include "daemon/list_scanners.h"
@@ -127,7 +128,7 @@ TEST_F(AdminToolsTest, FailuresGiveOneErrorLine) {
   EXPECT_EQ(err.str(),
             "ReintializeTorvend: the daemon refused the request: Invalid torvend->emulator_port\n");
 
-  int nobody = TcpListener::listen(0, true).port();
+  int nobody = testing::freePort();
   EXPECT_EQ(run(ListScanners::main, {}, nobody), AdminTool::kFailureStatus);
   EXPECT_EQ(out.str(), "");
   EXPECT_EQ(err.str(), "ListScanners: the daemon cannot be reached: no registry on port " +

@@ -55,7 +55,7 @@ class DaemonTree {
                 {"no_of_socket_reties", "3"},
                 {"admin_server_object_name", "TorvendAdminServer"},
                 // A port of the tree's own: only the tests of the administration tools use 1099.
-                {"rmi_registry_port", std::to_string(TcpListener::listen(0, true).port())}};
+                {"rmi_registry_port", std::to_string(testing::freePort())}};
     devices = "<device id=\"dev1\"><ip>127.0.0.2</ip><environment>plant</environment></device>";
   }
 

@@ -39,7 +39,7 @@ using Scanner = testing::ScannerTestPeer;
 class AdminServiceTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    registryPort = TcpListener::listen(0, true).port();
+    registryPort = testing::freePort();
     tree.settings["rmi_registry_port"] = std::to_string(registryPort);
     tree.settings["scanner_process_program"] = tree.dir.write("copy.sh", "#!/bin/sh\nexec cat\n");
     std::filesystem::permissions(tree.dir.file("copy.sh"), std::filesystem::perms::owner_all);

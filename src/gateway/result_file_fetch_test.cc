@@ -180,7 +180,7 @@ class SshServer {
 
  private:
   void start() {
-    int port = TcpListener::listen(0, true).port();
+    int port = testing::freePort();
     writeFile(dir_ + "/sshd_config", "ListenAddress 127.0.0.1\nPort " + std::to_string(port) + "\nHostKey " +
                                          dir_ + "/host_key\nAuthorizedKeysFile " + dir_ +
                                          "/authorized_keys\nStrictModes no\nUsePAM no\n"
@@ -671,7 +671,7 @@ TEST_F(ResultFileFetchTest, BuiltInClientReportsARefusedConnection) {
 }
 
 TEST_F(ResultFileFetchTest, BuiltInClientPassesOnAConnectionThatFails) {
-  int port = TcpListener::listen(0, true).port();  // closed again: nothing listens there
+  int port = testing::freePort();  // closed again: nothing listens there
   data_.ftpIP = "127.0.0.1 " + std::to_string(port);
   setBaanServer({{"use_new_ftp", "yes"}});
   ResultFileFetch fetch = makeFetch();

@@ -127,7 +127,7 @@ TEST(AdminToolsSyntax, WrongArgumentsPrintTheUsageLine) {
 }
 
 TEST_F(AdminToolsProcessTest, ADaemonOnAnotherRegistryPortCannotBeReached) {
-  const int ownPort = TcpListener::listen(0, true).port();
+  const int ownPort = testing::freePort();
   ASSERT_NO_FATAL_FAILURE(start(ownPort));
   EXPECT_EQ(admin->listScanners().size(), 2u);  // the daemon is there, on its own port
   struct Case {

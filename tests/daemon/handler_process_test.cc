@@ -62,7 +62,12 @@ class HandlerProcessTest : public ::testing::Test {
         "<device id=\"dev4\"><ip>127.0.0.4</ip><environment>plant</environment></device>";
   }
   void TearDown() override {
-    if (HasFailure()) std::cerr << daemon.log() << readFile(tree.dir.file("torvend.out"));
+    if (!HasFailure()) return;
+    std::cerr << daemon.log() << readFile(tree.dir.file("torvend.out"));
+    // The handlers' logs and the output of the processes they started.
+    for (const auto& name : tree.dir.entries())
+      if (name.ends_with(".log") && name != "torvend.log")
+        std::cerr << "--- " << name << "\n" << readFile(tree.dir.file(name));
   }
   // pid and device of each scanner process started so far, in order.
   std::vector<std::pair<pid_t, std::string>> started() {

@@ -7,6 +7,7 @@
 #include <regex>
 
 #include "common/tcp.h"
+#include "common/test_support.h"
 #include "scanner_process_driver.h"
 #include "sim/erp_sim.h"
 
@@ -253,7 +254,7 @@ class ScannerSocketModeTest : public ScannerStartupTest {
  protected:
   void SetUp() override {
     ScannerStartupTest::SetUp();
-    port = TcpListener::listen(0, true).port();
+    port = testing::freePort();
     demo.setSetting("use_sockets_with_scanner_process", "no", "YES");
     demo.setSetting("scanner_process_port", "6100", std::to_string(port));
   }
