@@ -12,6 +12,8 @@ packages=(
   python3-pyftpdlib ftp  # FTP server and the platform ftp client of the result-file fetch tests
   openssh-server openssh-client  # sshd and sftp of the SFTP result-file fetch tests
   slapd ldap-utils  # the directory server of the directory login tests
+  mariadb-server perl  # the database and the interpreter of the Perl program link tests
+  clang libclang-rt-14-dev  # the fuzz targets (libFuzzer)
   # libraries
   libxml2-dev libicu-dev libspdlog-dev libfmt-dev nlohmann-json3-dev
   libcurl4-openssl-dev libzip-dev libldap-dev libmariadb-dev

@@ -16,3 +16,7 @@ export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1:strict_strin
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 cd "$build"
 ctest --output-on-failure --timeout 300 -j "$jobs" "$@"
+cd ..
+
+# The fuzz targets, each for a short bounded time on its committed seed corpus (a clang build of its own).
+if [ -f scripts/fuzz.sh ]; then bash scripts/fuzz.sh; fi
