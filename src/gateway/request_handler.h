@@ -286,6 +286,17 @@ class RequestHandler {
   // taken literally; a fragment that cannot be parsed throws tev::Error.
   virtual void parseRtcimQueryResults(const std::string& resultName, const std::string& data);
 
+  // --- the Perl program's router requests (request_handler_perl.cc) ----------------------------------------
+  // Sends a router request of the external Perl program: the body is the text after the request's first blank
+  // (the whole request without one), trimmed; a "DDC" body gets skerrymantle / customer_code (when not blank)
+  // inserted after the nine characters that follow its second ","; the line is the header with the title of
+  // the Perl transaction, FS, a blank and the body, line feeds removed. Sent through the shared exchange
+  // (left over input discarded, one reconnect and resend). Returns the reply, line feeds as blanks, trimmed.
+  // The screen belongs to the program meanwhile, so nothing is shown on it: every failure is logged and
+  // thrown (DriverDownException "Skerrymantle is Down" when no connection can be opened, RouterIoError when
+  // the resend fails too).
+  virtual std::string processPerlProcessRequest(const std::string& request, const std::string& title);
+
  protected:
   enum class ExchangeKind { kFunctionServer, kQuery, kLogin };
 

@@ -57,6 +57,7 @@ void VAVInterface::reset() {
   decimalSeperator = ".";
   transProcessor = nullptr;
   functionServerPath.clear();
+  perlProcessor = nullptr;
   userData.reset();
   userSettingsParser = nullptr;
   std::vector<std::shared_ptr<void>>& objects = owned();

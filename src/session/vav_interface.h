@@ -18,6 +18,7 @@
 //   paramManager, printLabels, barcodeManager                    parameters, label writer, bar-code layouts
 //   implementDecimalFormatting, decimalFormatString,             the global decimal parameters
 //     decimalSeperator
+//   perlProcessor                                                the Perl program link (when one is set)
 //   transProcessor                                               the first-level processor of the main loop
 // and at log-in userData and userSettingsParser.
 //
@@ -48,6 +49,7 @@ class BarcodeManager;
 class DeviceTypeInfoParser;
 class EmulatorSettings;
 class ParamManager;
+class PerlFormProcessor;
 class PrintBarCodeLabels;
 class RequestHandler;
 class TerminalEmulator;
@@ -109,6 +111,8 @@ class VAVInterface {
   // The processor that runs the current transaction; a nested transaction replaces it while it runs.
   static inline TransactionProcessor* transProcessor = nullptr;
   static inline std::string functionServerPath;
+  // The link to the environment's Perl program; nullptr when none is configured or it could not start.
+  static inline PerlFormProcessor* perlProcessor = nullptr;
 
   // --- log-in ----------------------------------------------------------------------------------------------
   static inline std::shared_ptr<UserData> userData;

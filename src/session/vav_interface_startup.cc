@@ -13,6 +13,7 @@
 #include <typeinfo>
 #include <vector>
 
+#include "builtin/menu.h"
 #include "common/child_process.h"
 #include "common/clock.h"
 #include "common/error.h"
@@ -41,6 +42,7 @@
 #include "session/gateway_session_link.h"
 #include "session/log_backup.h"
 #include "session/perl_command.h"
+#include "session/perl_form_processor.h"
 #include "session/registry_user_params.h"
 #include "session/scanner_arguments.h"
 #include "session/transaction_logic.h"
@@ -112,13 +114,6 @@ std::shared_ptr<Transaction> buildLoginTransaction() {
   return login;
 }
 
-// The Perl program of the session: started at start-up, killed and reaped when the process ends (its
-// destructor runs with the other statics).
-std::optional<ChildProcess>& perlProgram() {
-  static std::optional<ChildProcess> child;
-  return child;
-}
-
 // The words of a command line, split at blanks as the platform's process start splits a command text.
 std::vector<std::string> commandWords(const std::string& command) {
   std::vector<std::string> words;
@@ -127,10 +122,11 @@ std::vector<std::string> commandWords(const std::string& command) {
   return words;
 }
 
-// Step 7 of the start-up: the environment's Perl program. Its standard input is empty and its output goes to
-// <log directory>/<deviceId>_perl.out (never to the terminal channel). The link to it (control and data
-// connections) is not part of this scanner process yet: the program runs, and the session goes on without
-// the link. A program that cannot be started is logged and the session goes on as well.
+// Step 7 of the start-up: the environment's Perl program and the link to it. The link listens on its control
+// port before the program starts (a port that stays taken ends the process); the program's standard input is
+// empty and its output goes to <log directory>/<deviceId>_perl.out (never to the terminal channel). A program
+// that cannot be prepared or started, or that does not connect, is logged and the session goes on without
+// the link: its Perl menu items then fail with a logged error.
 void startPerlProgram(const LogPlacement& placement, const LogBackupSettings& backup,
                       Clock::time_point start) {
   PerlCommandContext context{VAVInterface::environment,
@@ -139,9 +135,11 @@ void startPerlProgram(const LogPlacement& placement, const LogBackupSettings& ba
                              placement.directory,
                              backup,
                              start};
+  std::unique_ptr<PerlFormProcessor> link;
   try {
     std::optional<std::string> command = preparePerlCommand(*VAVInterface::vavSettings, context);
     if (!command) return;
+    link = std::make_unique<PerlFormProcessor>();
     VAVInterface::log(10, "Running Perl Process: " + *command);
     ChildProcess::Options options;
     options.argv = commandWords(*command);
@@ -150,12 +148,18 @@ void startPerlProgram(const LogPlacement& placement, const LogBackupSettings& ba
     options.stdinSpec = StreamSpec::null();
     options.stdoutSpec = StreamSpec::file(output);
     options.stderrSpec = StreamSpec::file(output);
-    perlProgram() = ChildProcess::start(options);
-    VAVInterface::logger()->warn("{}", "The Perl program link is not available: the session runs without it");
+    link->initialize(ChildProcess::start(options), *VAVInterface::emulator);
   } catch (const std::exception& failure) {
     VAVInterface::logger()->error("{}", std::string("Failed to start the Perl program: ") + failure.what());
     VAVInterface::logStackTrace(failure);
+    VAVInterface::logger()->warn("{}", "The Perl program link is not available: the session runs without it");
+    return;  // the link goes: its port is free again and the program, if it runs, is killed
   }
+  PerlFormProcessor* processor = VAVInterface::own(std::move(link));
+  VAVInterface::perlProcessor = processor;
+  builtin::Menu::perlRunner = [processor](const std::string& transactionId, const std::string& label) {
+    processor->processForm(transactionId, label);
+  };
 }
 
 // Steps 1 to 13 once the command line is known; returns the exit status.
@@ -332,6 +336,10 @@ const MessageList* SessionTerminalHost::getMessageList() {
 
 std::string SessionTerminalHost::getParamValue(const std::vector<std::string>& path) {
   return VAVInterface::paramManager ? VAVInterface::paramManager->getParamValue(path) : std::string();
+}
+
+ReaderThreadLink* SessionTerminalHost::getReaderThreadLink() {
+  return VAVInterface::perlProcessor;
 }
 
 void SessionTerminalHost::restoreSessionScreen(TerminalEmulator& emulator) {

@@ -31,6 +31,8 @@ class SessionTerminalHost : public TerminalHost {
   std::string getParamValue(const std::vector<std::string>& path) override;
   // Draws the running processor's current form again and refreshes the running transaction.
   void restoreSessionScreen(TerminalEmulator& emulator) override;
+  // The registry's Perl program link (nullptr without one).
+  ReaderThreadLink* getReaderThreadLink() override;
 };
 
 // The gateway's context over the registry: terminal, interface data, device and environment, the logged-in

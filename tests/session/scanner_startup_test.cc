@@ -227,27 +227,6 @@ TEST_F(ScannerStartupTest, StartUpFailuresEndTheProcessWithoutASession) {
   }
 }
 
-TEST_F(ScannerStartupTest, PerlProgramIsStartedWithTheDeviceEnvironmentAndTypeAndOutputToItsOwnFile) {
-  demo.write("echo_args.pl", "$| = 1; print \"args: @ARGV\\n\"; sleep 60;\n");
-  demo.setSetting("perl_program", "", "perl echo_args.pl");
-  auto process = startDevice({"VehicleMount"});
-  ScannerScreen screen(process->stdoutFd(), process->stdinFd(), 24, 40);
-  ASSERT_TRUE(screen.waitFor("Continue")) << screen.dump() << firstLog();
-  EXPECT_TRUE(eventually([&] {
-    return contains(demo.read("log/SCN7_perl.out"), "args: SCN7 demo VehicleMount");
-  })) << demo.read("log/SCN7_perl.out");
-  std::string log = firstLog();
-  EXPECT_TRUE(contains(log, "Running Perl Process: perl echo_args.pl SCN7 demo VehicleMount")) << log;
-  EXPECT_TRUE(contains(log, "The Perl program link is not available")) << log;
-  EXPECT_FALSE(contains(screen.received(), "args:"));  // nothing of the program reaches the terminal
-
-  // The session ends, and the program with it.
-  process->closeStdin();
-  std::optional<ExitStatus> status = process->waitFor();
-  ASSERT_TRUE(status);
-  EXPECT_EQ(status->shellStatus(), 0);
-}
-
 // Socket mode: the process listens on scanner_process_port, tells the daemon on its standard output, and
 // serves the one connection it accepts.
 class ScannerSocketModeTest : public ScannerStartupTest {
