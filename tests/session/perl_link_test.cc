@@ -214,9 +214,10 @@ TEST_F(PerlLinkTest, ProgramThatEndsEarlyLeavesTheOperatorInTheMenu) {
 // The program's command line carries the device, the environment and the device type; its output goes to its
 // own file, never to the terminal.
 TEST_F(PerlLinkTest, ProgramGetsTheDeviceEnvironmentAndTypeAndWritesToItsOwnFile) {
-  demo.write("echo_args.pl",
-             "use IO::Socket::INET; $| = 1; print \"args: @ARGV\\n\";\n"
-             "my $link = IO::Socket::INET->new(PeerAddr => '127.0.0.1', PeerPort => 6006) or die;\nsleep 60;\n");
+  demo.write(
+      "echo_args.pl",
+      "use IO::Socket::INET; $| = 1; print \"args: @ARGV\\n\";\n"
+      "my $link = IO::Socket::INET->new(PeerAddr => '127.0.0.1', PeerPort => 6006) or die;\nsleep 60;\n");
   demo.setSetting("perl_program", "", "perl echo_args.pl");
   process = std::make_unique<ScannerProcess>(
       TEV_VAV_INTERFACE_EXE, demo.root(),
@@ -225,9 +226,9 @@ TEST_F(PerlLinkTest, ProgramGetsTheDeviceEnvironmentAndTypeAndWritesToItsOwnFile
   scanner = std::make_unique<ScannerScreen>(process->stdoutFd(), process->stdinFd(), 24, 40,
                                             process->child().pid());
   ASSERT_TRUE(scanner->waitFor("Continue")) << why();
-  EXPECT_TRUE(testing::eventually(
-      [&] { return contains(demo.read("log/SCN7_perl.out"), "args: SCN7 demo VehicleMount"); }))
-      << why();
+  EXPECT_TRUE(testing::eventually([&] {
+    return contains(demo.read("log/SCN7_perl.out"), "args: SCN7 demo VehicleMount");
+  })) << why();
   EXPECT_TRUE(contains(log(), "Running Perl Process: perl echo_args.pl SCN7 demo VehicleMount")) << why();
   EXPECT_FALSE(contains(log(), "The Perl program link is not available")) << why();
   EXPECT_FALSE(contains(scanner->received(), "args:"));
