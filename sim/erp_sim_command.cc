@@ -6,10 +6,12 @@
 #include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <memory>
 
 #include "common/log.h"
 #include "config/vav_settings.h"
 #include "sim/erp_sim.h"
+#include "sim/erp_sim_journal.h"
 #include "sim/erp_sim_rules.h"
 
 namespace tev::sim {
@@ -47,7 +49,7 @@ ErpSimCommand::Options ErpSimCommand::parseArguments(const std::vector<std::stri
       continue;
     }
     bool known = arg == "--port" || arg == "--settings" || arg == "--environment" || arg == "--rules" ||
-                 arg == "--result-dir";
+                 arg == "--result-dir" || arg == "--journal";
     if (!known) throw ErpSimUsageError("unknown argument \"" + arg + "\"");
     if (i + 1 >= args.size()) throw ErpSimUsageError(arg + " needs a value");
     const std::string& value = args[++i];
@@ -56,6 +58,7 @@ ErpSimCommand::Options ErpSimCommand::parseArguments(const std::vector<std::stri
     if (arg == "--environment") options.environment = value;
     if (arg == "--rules") options.rules = value;
     if (arg == "--result-dir") options.resultDir = value;
+    if (arg == "--journal") options.journal = value;
   }
   if (!options.help && !options.port && options.settings.empty())
     throw ErpSimUsageError("give --port or --settings");
@@ -92,10 +95,20 @@ int ErpSimCommand::run(const std::vector<std::string>& args) {
     rules.setResultDirectory(resultDir);
     logger->info("Rules {}, result files in {}", options.rules, resultDir);
 
+    std::unique_ptr<ErpSimJournal> journal;
+    if (options.journal) {
+      journal = std::make_unique<ErpSimJournal>(*options.journal);
+      logger->info("Bookings journalled in {}", *options.journal);
+    }
+
     ErpSim::Options serverOptions;
     serverOptions.port = port;
     ErpSim sim(serverOptions);
-    sim.setHandler([&rules](const ErpSimRequest& request) { return rules.answer(request); });
+    sim.setHandler([&rules, &journal](const ErpSimRequest& request) {
+      std::optional<ErpSimAction> answer = rules.answer(request);
+      if (journal) journal->record(request, answer);
+      return answer;
+    });
     std::cout << sim.port() << std::endl;
 
     int received = 0;

@@ -2,6 +2,7 @@
 // separate process.
 //
 //   erp-sim [--port N] [--settings FILE] [--environment ENV] [--rules FILE] [--result-dir DIR]
+//           [--journal FILE]
 //
 //   --port N          port to listen on (loopback only); 0 picks a free one. Without it: the setting
 //                     skerrymantle/port of the environment in the settings file.
@@ -11,10 +12,12 @@
 //                     in the rules file.
 //   --result-dir DIR  where result files of multi-row queries are written. Without it: the setting
 //                     sql/baan_server/mounted_sql_data_dir of the environment, else the current directory.
+//   --journal FILE    appends every function-server call the rules accept (a booking) to FILE, one request
+//                     line each, written before the reply is sent (ErpSimJournal).
 //
 // The first line on standard output is the port listened on; nothing else is written there. Log lines go
 // to standard error. The program runs until SIGINT or SIGTERM and then exits with 0; a usage error exits
-// with 2, a settings or rules file that cannot be used with 1.
+// with 2, a settings or rules file or a journal that cannot be used with 1.
 #pragma once
 
 #include <optional>
@@ -33,7 +36,8 @@ class ErpSimUsageError : public Error {
 class ErpSimCommand {
  public:
   static inline const std::string kUsage =
-      "usage: erp-sim [--port N] [--settings FILE] [--environment ENV] [--rules FILE] [--result-dir DIR]";
+      "usage: erp-sim [--port N] [--settings FILE] [--environment ENV] [--rules FILE] [--result-dir DIR] "
+      "[--journal FILE]";
 
   struct Options {
     std::optional<int> port;
@@ -41,6 +45,7 @@ class ErpSimCommand {
     std::string environment = "demo";
     std::string rules = "erp_sim/rules.xml";
     std::optional<std::string> resultDir;
+    std::optional<std::string> journal;
     bool help = false;
   };
 

@@ -1,5 +1,7 @@
 #include "daemon/emulator_thread.h"
 
+#include <poll.h>
+
 #include <csignal>
 
 #include "common/error.h"
@@ -7,6 +9,23 @@
 namespace tev {
 
 using namespace std::chrono_literals;
+
+namespace {
+
+// Whether the descriptor can take a chunk now (poll without waiting): a pipe with a free page, a socket with
+// room in its send buffer.
+bool writableNow(int fd) {
+  pollfd ready{fd, POLLOUT, 0};
+  return ::poll(&ready, 1, 0) > 0 && (ready.revents & POLLOUT) != 0;
+}
+
+// Whether something (bytes, the end of the stream or an error) is waiting to be read.
+bool readableNow(int fd) {
+  pollfd ready{fd, POLLIN, 0};
+  return ::poll(&ready, 1, 0) > 0;
+}
+
+}  // namespace
 
 EmulatorThread::EmulatorThread(SystemLog& log, TorvendData& data, std::string threadId,
                                const ScannerProcessHandlers* handlers)
@@ -134,8 +153,13 @@ bool EmulatorThread::processScannerDevice(Device& device) {
   if (!device.scannerSocket) return false;  // the session has already ended
   char buffer[kBufferSize];
   try {
-    // Scanner to process.
-    ReadResult read = readSome(device.scannerSocket.get(), buffer, kBufferSize, 0ms);
+    // Scanner to process. The relay never waits on a write, or every other device of the thread would wait
+    // too: while the process has not taken in what it was sent (busy, or pausing on a message), the
+    // scanner's bytes stay in its connection, and the scanner does not count as idle.
+    const bool inputHeldBack =
+        !writableNow(device.processWriteFd()) && readableNow(device.scannerSocket.get());
+    ReadResult read =
+        inputHeldBack ? ReadResult{} : readSome(device.scannerSocket.get(), buffer, kBufferSize, 0ms);
     if (read.end()) {
       log_.log(*this, 1, "Device closed the connection: " + device.name);
       disconnectLocked(device);
@@ -152,7 +176,7 @@ bool EmulatorThread::processScannerDevice(Device& device) {
       log_.log(*this, 10, "Read " + std::to_string(read.bytes) + " bytes from device: " + device.name);
       writeAll(device.processWriteFd(), chunk);
       device.lastInputInterval = 0;
-    } else {
+    } else if (!inputHeldBack) {
       long long timeOut = data_.emulatorConnectionTimeOut.load();
       if (timeOut != 0 && device.lastInputInterval.load() >= timeOut * 1000) {
         log_.log(*this, 1, device.name + " timed out.");
@@ -163,8 +187,11 @@ bool EmulatorThread::processScannerDevice(Device& device) {
       device.lastInputInterval += data_.emulatorPollTime.load();
     }
 
-    // Process to scanner and watchers.
-    read = readSome(device.processReadFd(), buffer, kBufferSize, 0ms);
+    // Process to scanner and watchers, as much as the scanner's connection takes now: a scanner that stops
+    // reading holds back its own process, not the thread (and is let go by the idle time-out).
+    read = writableNow(device.scannerSocket.get())
+               ? readSome(device.processReadFd(), buffer, kBufferSize, 0ms)
+               : ReadResult{};
     if (read.data()) {
       std::string_view chunk(buffer, read.bytes);
       log_.log(

@@ -6,7 +6,7 @@ namespace tev {
 
 class ClassRegistry;
 
-// Adds the descriptor of TransactionLogic (ClassRegistry::kTransactionLogic).
+// Adds the descriptors of TransactionLogic (ClassRegistry::kTransactionLogic) and of the demo's Transfer.
 void registerSessionClasses(ClassRegistry& registry);
 
 }  // namespace tev

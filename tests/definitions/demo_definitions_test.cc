@@ -96,7 +96,7 @@ class DemoDefinitionsTest : public ::testing::Test {
 
 TEST_F(DemoDefinitionsTest, EveryDefinitionLoadsWithKnownDataTypesAndLayoutTargets) {
   std::vector<std::string> ids = definitionIds();
-  EXPECT_THAT(ids, IsSupersetOf({"Standard", "Menu", "InventoryInquiry"}));
+  EXPECT_THAT(ids, IsSupersetOf({"Standard", "Menu", "InventoryInquiry", "Transfer"}));
   for (const std::string& id : ids) {
     SCOPED_TRACE(id);
     std::shared_ptr<Transaction> t = load(id);
@@ -162,6 +162,24 @@ TEST_F(DemoDefinitionsTest, BuiltInTransactionsHaveTheFormsAndFieldsTheirClasses
   EXPECT_EQ(standard->formsList[1]->id, "login");
   ASSERT_TRUE(standard->barcodeHash.has_value());
   EXPECT_EQ(standard->barcodeHash->count("login"), 1u);
+}
+
+TEST_F(DemoDefinitionsTest, DemoTransactionsHaveTheFormsFieldsAndCallsTheirClassesUse) {
+  std::shared_ptr<Transaction> echo = load("Echo");
+  ASSERT_NE(echo, nullptr);
+  ASSERT_NE(echo->getForm("echo"), nullptr);
+  EXPECT_THAT(fieldIdsOf(*echo->getForm("echo")), IsSupersetOf({"text", "echoed"}));
+
+  // Transfer books from the last of its four fields with the 16 values of "transfer_inventory".
+  std::shared_ptr<Transaction> transfer = load("Transfer");
+  ASSERT_NE(transfer, nullptr);
+  ASSERT_NE(transfer->getForm("transfer"), nullptr);
+  EXPECT_THAT(fieldIdsOf(*transfer->getForm("transfer")),
+              ::testing::ElementsAre("item", "from_loc", "to_loc1", "qty"));
+  ASSERT_EQ(transfer->fserverStatements.count("transfer_inventory"), 1u);
+  const auto& booking = transfer->fserverStatements.at("transfer_inventory");
+  EXPECT_EQ(booking->function, "transfer_inventory");
+  EXPECT_EQ(booking->noOfParams, 16);
 }
 
 TEST_F(DemoDefinitionsTest, QueriesAndFunctionsAreTheSimulatorsOwn) {

@@ -131,6 +131,44 @@ TEST(ErpSimProgram, TakesPortAndResultDirectoryFromTheSettings) {
   ASSERT_TRUE(program.stop());
 }
 
+// The 16 values of a demo transfer of the quantity from A-01-01 to B-02-01 in W1.
+std::string transfer(const std::string& quantity, const std::string& device) {
+  RequestHeader header;
+  header.deviceId = device;
+  return requestLine(header, functionServerBody("100", "tdilc9101DEMO", "transfer_inventory",
+                                                {"", "ITEM-100", "", "W1", "W1", "A-01-01", "", "pcs",
+                                                 "B-02-01", quantity, "clerk", "0", "", "0", "pcs", ""}));
+}
+
+TEST(ErpSimProgram, JournalsEachAcceptedBookingBeforeItsReply) {
+  TempDir dir;
+  dir.write("journal.txt", "kept\n");
+  ErpSimProgram program(dir, {"--port", "0", "--rules", kDemoRules, "--journal", dir.file("journal.txt")});
+  int port = program.port();
+  ASSERT_GT(port, 0) << program.errors();
+
+  ErpSimClient client("127.0.0.1", port);
+  ErpSimClient other("127.0.0.1", port);
+  EXPECT_EQ(client.exchange(transfer("5", "RF01")), "SKM 0,0,Transfer of 5 pcs ITEM-100 booked");
+  // In the file as soon as the reply has come.
+  EXPECT_EQ(readFile(dir.file("journal.txt")), "kept\n" + transfer("5", "RF01") + "\n");
+  // Refused bookings, queries and unknown functions are not bookings; the same booking again is a second one.
+  EXPECT_EQ(client.exchange(transfer("500", "RF01")), "SKM 1,31,Not enough stock of ITEM-100 at A-01-01");
+  EXPECT_EQ(client.exchange(query("1", {"W1", "qvilc9216", "USER1"})),
+            "SKM 1,98,1~Main warehouse~1~W1~1000~1~1");
+  EXPECT_THAT(client.exchange(requestLine({}, functionServerBody("100", "x", "no_such", {"1"}))),
+              HasSubstr("SKM 1,500,"));
+  EXPECT_EQ(other.exchange(transfer("7", "RF02")), "SKM 0,0,Transfer of 7 pcs ITEM-100 booked");
+  EXPECT_EQ(client.exchange(transfer("5", "RF01")), "SKM 0,0,Transfer of 5 pcs ITEM-100 booked");
+  EXPECT_EQ(
+      readFile(dir.file("journal.txt")),
+      "kept\n" + transfer("5", "RF01") + "\n" + transfer("7", "RF02") + "\n" + transfer("5", "RF01") + "\n");
+
+  std::optional<ExitStatus> status = program.stop();
+  ASSERT_TRUE(status);
+  EXPECT_EQ(status->code, 0) << program.errors();
+}
+
 TEST(ErpSimProgram, RefusesBadCommandLinesAndUnusableRules) {
   struct Case {
     std::vector<std::string> args;
@@ -147,6 +185,10 @@ TEST(ErpSimProgram, RefusesBadCommandLinesAndUnusableRules) {
       {{"--port", "0", "--rules", "missing.xml"}, 1, "missing.xml"},
       {{"--port", "0", "--rules", "broken.xml"}, 1, "broken.xml line 1: <nope> is no rule"},
       {{"--settings", "none.xml"}, 1, "the settings file none.xml does not exist"},
+      {{"--port", "0", "--journal"}, 2, "--journal needs a value"},
+      {{"--port", "0", "--rules", kDemoRules, "--journal", "no/such/dir/journal.txt"},
+       1,
+       "cannot open the journal no/such/dir/journal.txt"},
   };
   for (const Case& c : cases) {
     ErpSimProgram program(dir, c.args);
