@@ -6,17 +6,19 @@ namespace tev {
 
 ListGeometry ListGeometry::of(int firstRow, int firstColumn, int lastRow, int lastColumn, int linesPerDisplay,
                               int dataColumns) {
+  // The values come from definition files: bounded first, so no sum or product below can overflow.
+  auto onScreen = [](int value) { return std::clamp(value, -kMaxScreenSize, kMaxScreenSize); };
   ListGeometry g;
-  g.firstRow = firstRow;
-  g.firstColumn = firstColumn;
-  g.lastRow = lastRow;
-  g.lastColumn = lastColumn;
-  g.linesPerDisplay = std::max(1, linesPerDisplay);
-  g.dataColumns = std::max(1, dataColumns);
-  int windowRows = lastRow - firstRow + 1;
+  g.firstRow = onScreen(firstRow);
+  g.firstColumn = onScreen(firstColumn);
+  g.lastRow = onScreen(lastRow);
+  g.lastColumn = onScreen(lastColumn);
+  g.linesPerDisplay = std::clamp(linesPerDisplay, 1, kMaxScreenSize);
+  g.dataColumns = std::clamp(dataColumns, 1, kMaxScreenSize);
+  int windowRows = g.lastRow - g.firstRow + 1;
   g.pageRows = std::max(1, windowRows / g.linesPerDisplay);
   g.usedRows = g.pageRows * g.linesPerDisplay;
-  g.cellWidth = std::max(1, (lastColumn - firstColumn + 1) / g.dataColumns);
+  g.cellWidth = std::max(1, (g.lastColumn - g.firstColumn + 1) / g.dataColumns);
   g.pageItems = g.pageRows * g.dataColumns;
   return g;
 }

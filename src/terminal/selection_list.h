@@ -25,8 +25,13 @@ struct ListGeometry {
   int pageRows = 1;         // P
   int pageItems = 1;        // I
 
+  // No screen is larger: rows and columns beyond it either way are taken as +-kMaxScreenSize, lines per item
+  // and items per row above it as kMaxScreenSize (so a page's arithmetic never overflows).
+  static constexpr int kMaxScreenSize = 500;
+
   // A window too small for one item, or a count below 1, is taken as one item row, one line and one
-  // column of at least one character, so a list always has a page to show.
+  // column of at least one character, so a list always has a page to show. Values out of range: see
+  // kMaxScreenSize.
   static ListGeometry of(int firstRow, int firstColumn, int lastRow, int lastColumn, int linesPerDisplay,
                          int dataColumns);
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <ostream>
 
 #include "terminal/terminal_test_support.h"
@@ -36,6 +37,26 @@ TEST(ListGeometry, UsesWholeItemsOfTheWindow) {
   ListGeometry tiny = ListGeometry::of(5, 5, 4, 4, 0, 0);  // nonsense gives one usable cell
   EXPECT_EQ(tiny.pageItems, 1);
   EXPECT_EQ(tiny.cellWidth, 1);
+}
+
+TEST(ListGeometry, BoundsValuesNoScreenHas) {
+  // Rows and columns of a definition file as large as an int goes: the page arithmetic once overflowed.
+  const int big = std::numeric_limits<int>::max(), small = std::numeric_limits<int>::min();
+  ListGeometry g = ListGeometry::of(big, big, big, -3, 0, 65);
+  EXPECT_EQ(g.firstRow, ListGeometry::kMaxScreenSize);
+  EXPECT_EQ(g.lastColumn, -3);
+  EXPECT_EQ(g.pageRows, 1);
+  EXPECT_EQ(g.pageItems, 65);
+  EXPECT_EQ(g.cellWidth, 1);
+
+  ListGeometry all = ListGeometry::of(small, small, big, big, big, big);
+  EXPECT_EQ(all.firstRow, -ListGeometry::kMaxScreenSize);
+  EXPECT_EQ(all.linesPerDisplay, ListGeometry::kMaxScreenSize);
+  EXPECT_EQ(all.pageRows, 2);  // 1001 rows of 500 lines per item
+  EXPECT_EQ(all.usedRows, 1000);
+  EXPECT_EQ(all.cellWidth, 2);
+  EXPECT_EQ(all.pageItems, 1000);
+  EXPECT_EQ(all.itemRow(999), -ListGeometry::kMaxScreenSize + 500);
 }
 
 struct MoveCase {
@@ -182,6 +203,23 @@ TEST_F(TerminalTest, ListItemsOfSeveralLinesAreCutAndPadded) {
   sim::ScreenModel second = peer.screensAtInput().at(1);
   EXPECT_TRUE(second.has(4, 20, sim::kReverse));
   EXPECT_FALSE(second.has(1, 1, sim::kReverse));
+}
+
+TEST_F(TerminalTest, ListWithAnImpossibleWindowStillAnswersKeys) {
+  const int big = std::numeric_limits<int>::max();
+  peer.down().right().up().escape();
+  EXPECT_EQ(emulator.displayList(items(30), big, big, big, -3, 0, 65), keys().ESC);
+  EXPECT_EQ(emulator.getInput(), "29");
+}
+
+TEST_F(TerminalTest, ListItemsOfSeveralLinesAreCutByCharacters) {
+  peer.enter();
+  const std::string line1 = "ÄÖÜäöüß東京12345678901";
+  const std::string line2 = "東京東京äbcdefghijklmnop";
+  emulator.displayList({line1 + line2 + "cut off"}, 1, 1, 4, 20, 2);
+  sim::ScreenModel first = peer.screensAtInput().at(0);
+  EXPECT_EQ(first.line(1), line1);
+  EXPECT_EQ(first.line(2), line2);
 }
 
 TEST_F(TerminalTest, ListOfTwoColumnsPagesConsistently) {

@@ -40,8 +40,12 @@ void TerminalEmulator::drawListPage(const std::vector<std::string>& values, cons
     }
     const std::string text =
         cellText(index < count ? values[static_cast<std::size_t>(index)] : "", width * g.linesPerDisplay);
+    // The lines are cut off the front one after the other, so an item of many lines costs its length once.
+    // (width characters take at most 4 x width bytes.)
+    std::string_view rest = text;
     for (int line = 0; line < g.linesPerDisplay; ++line) {
-      std::string piece = charSubstr(text, line * width, (line + 1) * width);
+      std::string piece = charSubstr(rest.substr(0, 4 * static_cast<std::size_t>(width)), 0, width);
+      rest.remove_prefix(piece.size());
       if (index == selected) {
         display(row + line, column, piece, "reverse");
       } else {
