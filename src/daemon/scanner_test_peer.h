@@ -15,22 +15,27 @@
 
 namespace tev::testing {
 
+// A TCP connection to 127.0.0.1:port from the loopback address source. A receive buffer size above 0 is set
+// before connecting (a small one makes a peer that stops reading hold the sender back soon).
+inline Fd connectFromSource(const std::string& source, int port, int receiveBuffer = 0) {
+  Fd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+  if (receiveBuffer > 0) ::setsockopt(fd.get(), SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
+  sockaddr_in from{};
+  from.sin_family = AF_INET;
+  ::inet_pton(AF_INET, source.c_str(), &from.sin_addr);
+  if (::bind(fd.get(), reinterpret_cast<sockaddr*>(&from), sizeof from) != 0) throw Error("bind " + source);
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_port = htons(static_cast<uint16_t>(port));
+  ::inet_pton(AF_INET, "127.0.0.1", &to.sin_addr);
+  if (::connect(fd.get(), reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) throw Error("connect");
+  return fd;
+}
+
 // Also a watcher: any TCP client of the daemon's ports.
 class ScannerTestPeer {
  public:
-  ScannerTestPeer(const std::string& source, int port)
-      : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
-    sockaddr_in from{};
-    from.sin_family = AF_INET;
-    ::inet_pton(AF_INET, source.c_str(), &from.sin_addr);
-    if (::bind(fd_.get(), reinterpret_cast<sockaddr*>(&from), sizeof from) != 0)
-      throw Error("bind " + source);
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(static_cast<uint16_t>(port));
-    ::inet_pton(AF_INET, "127.0.0.1", &to.sin_addr);
-    if (::connect(fd_.get(), reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) throw Error("connect");
-  }
+  ScannerTestPeer(const std::string& source, int port) : fd_(connectFromSource(source, port)) {}
 
   void send(std::string_view bytes) { writeAll(fd_.get(), bytes); }
   void close() { fd_.reset(); }

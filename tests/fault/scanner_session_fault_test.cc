@@ -241,22 +241,7 @@ TEST_F(ScannerSessionFaultTest, KilledScannerProcessEndsTheConnectionAndTheDevic
 class BurstSender {
  public:
   BurstSender(const std::string& source, int port, bool silent)
-      : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)), silent_(silent) {
-    if (silent) {
-      int size = 4096;
-      ::setsockopt(fd_.get(), SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
-    }
-    sockaddr_in from{};
-    from.sin_family = AF_INET;
-    ::inet_pton(AF_INET, source.c_str(), &from.sin_addr);
-    if (::bind(fd_.get(), reinterpret_cast<sockaddr*>(&from), sizeof from) != 0)
-      throw Error("bind " + source);
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(static_cast<uint16_t>(port));
-    ::inet_pton(AF_INET, "127.0.0.1", &to.sin_addr);
-    if (::connect(fd_.get(), reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) throw Error("connect");
-  }
+      : fd_(testing::connectFromSource(source, port, silent ? 4096 : 0)), silent_(silent) {}
   ~BurstSender() {
     if (fd_ && done_.valid()) {
       ::shutdown(fd_.get(), SHUT_RDWR);
