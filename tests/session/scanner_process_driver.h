@@ -171,6 +171,14 @@ class ScannerScreen {
       std::optional<bool> waiting = blockedWaiting();
       if (waiting ? *waiting : std::chrono::steady_clock::now() - quietSince > 300ms) return true;
     }
+    // Kept for the dump: what the process was doing when the wait gave up.
+    int unread = -1;
+    ::ioctl(out_, FIONREAD, &unread);
+    std::ifstream syscall("/proc/" + std::to_string(pid_) + "/syscall");
+    std::string state;
+    std::getline(syscall, state);
+    waitNote_ = "input wait gave up: " + std::to_string(unread) + " bytes unread, main thread in syscall \"" +
+                state + "\"\n";
     return false;
   }
 
@@ -178,7 +186,7 @@ class ScannerScreen {
   std::string dump() const {
     std::ostringstream text;
     for (int row = 1; row <= screen_.rows(); ++row) text << row << "|" << screen_.line(row) << "\n";
-    text << "cursor " << screen_.cursorRow() << "," << screen_.cursorColumn() << "\n";
+    text << "cursor " << screen_.cursorRow() << "," << screen_.cursorColumn() << "\n" << waitNote_;
     return text.str();
   }
   const std::string& received() const { return received_; }
@@ -221,6 +229,7 @@ class ScannerScreen {
   pid_t pid_;
   sim::ScreenModel screen_;
   std::string received_;
+  std::string waitNote_;
   bool ended_ = false;
 };
 
