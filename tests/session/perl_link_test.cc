@@ -20,13 +20,10 @@
 namespace tev {
 namespace {
 
+using testing::contains;
 using testing::DemoCopy;
 using testing::ScannerProcess;
 using testing::ScannerScreen;
-
-bool contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
 
 class PerlLinkTest : public ::testing::Test {
  protected:

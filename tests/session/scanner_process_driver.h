@@ -38,6 +38,11 @@ using namespace std::chrono_literals;
 
 inline constexpr std::chrono::milliseconds kProcessWait = 20s;
 
+// The text holds the part (log and screen checks).
+inline bool contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
 inline bool eventually(const std::function<bool()>& condition,
                        std::chrono::milliseconds limit = kProcessWait) {
   auto deadline = std::chrono::steady_clock::now() + limit;

@@ -9,13 +9,10 @@
 namespace tev {
 namespace {
 
+using testing::contains;
 using testing::DemoCopy;
 using testing::ScannerProcess;
 using testing::ScannerScreen;
-
-bool contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
 
 class ScannerSessionTest : public ::testing::Test {
  protected:

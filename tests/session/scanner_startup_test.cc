@@ -14,6 +14,7 @@
 namespace tev {
 namespace {
 
+using testing::contains;
 using testing::DemoCopy;
 using testing::eventually;
 using testing::readFile;
@@ -21,10 +22,6 @@ using testing::ScannerProcess;
 using testing::ScannerScreen;
 
 constexpr const char* kDevice = "SCN7";
-
-bool contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
 
 // The files of a directory whose names match the pattern.
 std::vector<std::string> filesMatching(const std::string& dir, const std::string& pattern) {
