@@ -160,8 +160,6 @@ class ScannerScreen {
 
   // True once nothing sent is left unread and the process is blocked waiting for input (its main thread in
   // poll or read, from /proc/<pid>/syscall; where that cannot be read, a quiet period of 300 ms stands in).
-  // Two seconds without output with nothing unread count as waiting too: a chunk sent then can only reach
-  // the process's next read, alone.
   bool waitUntilReading(std::chrono::milliseconds limit = kProcessWait) {
     if (pid_ == 0) return true;
     auto deadline = std::chrono::steady_clock::now() + limit;
@@ -175,12 +173,8 @@ class ScannerScreen {
       }
       int unread = 0;
       if (::ioctl(out_, FIONREAD, &unread) == 0 && unread > 0) continue;
-      // Everything sent was taken in: the process is waiting for input when its main thread is in poll or
-      // read, or (whatever /proc says) when it has drawn nothing for a while.
-      const auto quiet = std::chrono::steady_clock::now() - quietSince;
       std::optional<bool> waiting = blockedWaiting();
-      if (waiting ? *waiting : quiet > 300ms) return true;
-      if (quiet > 2s) return true;
+      if (waiting ? *waiting : std::chrono::steady_clock::now() - quietSince > 300ms) return true;
     }
     // Kept for the dump: what the process was doing when the wait gave up.
     int unread = -1;

@@ -107,9 +107,13 @@ TEST_F(ScannerSessionTest, LoginMenuSubMenuTransactionHelpPasswordChangeAndLogou
   s.enter();
   ASSERT_TRUE(s.waitFor("Change Password")) << why();
   ASSERT_TRUE(rowShows("User:", "demo")) << why();
+  // Rows are read once the form is drawn whole and the process waits in the field (the labels below are drawn
+  // after the cursor first stands on the field's row).
+  ASSERT_TRUE(s.waitUntilReading()) << why();
   int oldRow = s.screen().cursorRow();
   s.enterText("demo");
   ASSERT_TRUE(s.waitUntil([&](const sim::ScreenModel& m) { return m.cursorRow() > oldRow; })) << why();
+  ASSERT_TRUE(s.waitUntilReading()) << why();
   int newRow = s.screen().cursorRow();
   s.enterText("secret");
   ASSERT_TRUE(s.waitUntil([&](const sim::ScreenModel& m) { return m.cursorRow() > newRow; })) << why();
